@@ -1,0 +1,19 @@
+# tarnivex_add_test(NAME SOURCES a.cpp ... [LIBS lib ...] [WITH_RESOURCES])
+# A GoogleTest program linked with the program's code; every test case becomes one ctest entry
+# that runs under Wine in the build tree's prefix. Cases share that prefix (its registry, its
+# wineserver), so they never run at the same time.
+include(GoogleTest)
+
+function(tarnivex_add_test name)
+    cmake_parse_arguments(T "WITH_RESOURCES" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    if(T_WITH_RESOURCES)
+        target_sources(${name} PRIVATE $<TARGET_OBJECTS:tarnivex_resources>)
+    endif()
+    target_link_libraries(${name} PRIVATE tarnivex_core tarnivex_test_support GTest::gtest_main
+                          ${T_LIBS})
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120
+        PROPERTIES RESOURCE_LOCK wine_prefix TIMEOUT 300)
+endfunction()

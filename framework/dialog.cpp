@@ -1,0 +1,101 @@
+#include "framework/dialog.h"
+
+#include "framework/message_box.h"
+
+CDialogEx::CDialogEx(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
+
+CDialogEx::~CDialogEx() {
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+BOOL CDialogEx::PreTranslateMessage(MSG*) { return FALSE; }
+
+void CDialogEx::EndDialog(INT_PTR result) {
+    m_result = result;
+    m_ended = true;
+    // Wake the loop in case we were called from outside a dispatched message.
+    if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+}
+
+INT_PTR CDialogEx::DoModal() {
+    m_ended = false;
+    const HWND hwnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
+                                           m_parent, &CDialogEx::DialogProc,
+                                           reinterpret_cast<LPARAM>(this));
+    if (!hwnd) return -1;
+
+    MSG msg;
+    while (!m_ended) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // Someone asked the thread to quit: hand the request on after the dialog is gone.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (PreTranslateMessage(&msg)) continue;
+        if (m_hWnd && ::IsDialogMessageW(m_hWnd, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+    return m_result;
+}
+
+bool CDialogEx::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == 0) {
+        switch (LOWORD(wParam)) {
+            case IDCANCEL:
+                OnCancel();
+                result = 0;
+                return true;
+            case IDOK:
+                OnOK();
+                result = 0;
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+INT_PTR CALLBACK CDialogEx::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CDialogEx* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialogEx*>(lParam);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        self->m_hWnd = hwnd;
+        if (!self->m_parent) AfxSetMainWnd(hwnd);
+        return self->OnInitDialog();
+    }
+    self = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) return FALSE;
+
+    LRESULT result = 0;
+    const bool handled = self->OnMessage(msg, wParam, lParam, result);
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        if (AfxGetMainWnd() == hwnd) AfxSetMainWnd(nullptr);
+        self->m_hWnd = nullptr;
+        return FALSE;
+    }
+    if (!handled) return FALSE;
+    switch (msg) {
+        // These return their result directly from the dialog procedure.
+        case WM_QUERYDRAGICON:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+            return static_cast<INT_PTR>(result);
+        default:
+            ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+            return TRUE;
+    }
+}

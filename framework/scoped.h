@@ -1,0 +1,161 @@
+// Move-only owners for the Win32 handles the program opens. Each one closes its handle exactly
+// once and only when it was really obtained, so failure paths leak nothing.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <utility>
+
+namespace tvx {
+
+// Generic owner: Traits gives the invalid value and the close function.
+template <typename Traits>
+class Scoped {
+public:
+    using Handle = typename Traits::Handle;
+
+    Scoped() = default;
+    explicit Scoped(Handle h) : h_(h) {}
+    ~Scoped() { reset(); }
+    Scoped(const Scoped&) = delete;
+    Scoped& operator=(const Scoped&) = delete;
+    Scoped(Scoped&& o) noexcept : h_(std::exchange(o.h_, Traits::invalid())) {}
+    Scoped& operator=(Scoped&& o) noexcept {
+        if (this != &o) reset(std::exchange(o.h_, Traits::invalid()));
+        return *this;
+    }
+
+    Handle get() const { return h_; }
+    explicit operator bool() const { return h_ != Traits::invalid(); }
+    // For out-parameters: the old handle is closed first.
+    Handle* put() {
+        reset();
+        return &h_;
+    }
+    Handle release() { return std::exchange(h_, Traits::invalid()); }
+    void reset(Handle h = Traits::invalid()) {
+        if (h_ != Traits::invalid()) Traits::close(h_);
+        h_ = h;
+    }
+
+private:
+    Handle h_ = Traits::invalid();
+};
+
+// Kernel handles. Beware: CreateFile and CreateToolhelp32Snapshot fail with
+// INVALID_HANDLE_VALUE, while OpenProcess, CreateMutex and CreateThread fail with null.
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::CloseHandle(h); }
+};
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) { ::CloseHandle(h); }
+};
+using UniqueHandle = Scoped<KernelHandleTraits>;
+using UniqueFileHandle = Scoped<FileHandleTraits>;
+
+// Registry keys. Reg* functions return the error code instead of setting GetLastError.
+struct KeyTraits {
+    using Handle = HKEY;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::RegCloseKey(h); }
+};
+using UniqueKey = Scoped<KeyTraits>;
+
+// WinINet handles (session, connection and request alike).
+struct InternetTraits {
+    using Handle = HINTERNET;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::InternetCloseHandle(h); }
+};
+using UniqueInternet = Scoped<InternetTraits>;
+
+// GDI objects (regions, bitmaps, brushes). A region handed to SetWindowRgn belongs to the
+// window afterwards: release() it then, never delete it.
+struct GdiObjectTraits {
+    using Handle = HGDIOBJ;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::DeleteObject(h); }
+};
+using UniqueGdiObject = Scoped<GdiObjectTraits>;
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::DestroyMenu(h); }
+};
+using UniqueMenu = Scoped<MenuTraits>;
+
+// Memory from CoTaskMemAlloc (SHGetKnownFolderPath, property records).
+template <typename T>
+class CoTaskMem {
+public:
+    CoTaskMem() = default;
+    ~CoTaskMem() { ::CoTaskMemFree(p_); }
+    CoTaskMem(const CoTaskMem&) = delete;
+    CoTaskMem& operator=(const CoTaskMem&) = delete;
+    T* get() const { return p_; }
+    T** put() {
+        ::CoTaskMemFree(p_);
+        p_ = nullptr;
+        return &p_;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// COM interface pointer: one Release per reference it holds.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& o) noexcept {
+        if (this != &o) {
+            reset();
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    T** put() {
+        reset();
+        return &p_;
+    }
+    void** put_void() { return reinterpret_cast<void**>(put()); }
+    void reset() {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// Balanced CoInitialize/CoUninitialize. Note: CoUninitialize is owed even when CoInitialize
+// answered S_FALSE (already initialised on this thread); only a failure owes nothing.
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED)
+        : hr_(::CoInitializeEx(nullptr, model)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    HRESULT result() const { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+}  // namespace tvx

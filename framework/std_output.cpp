@@ -1,0 +1,37 @@
+#include "framework/std_output.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <mutex>
+
+namespace tvx {
+
+std::string ToUtf8(std::wstring_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int wide = static_cast<int>(text.size());
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return {};
+    std::string out(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+void WriteStdOut(std::wstring_view text) {
+    // Two workers may print at once; one lock keeps each line whole.
+    static std::mutex lock;
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE || text.empty()) return;
+
+    std::lock_guard<std::mutex> guard(lock);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(out, &mode)) {
+        ::WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = ToUtf8(text);
+    ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace tvx

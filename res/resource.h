@@ -1,0 +1,27 @@
+// Identifiers of the program's resources and commands. Shared by the .rc script and the code,
+// so it holds only #defines.
+#pragma once
+
+#define IDD_TARNIVEX_DIALOG 102
+#define IDR_MAINFRAME 128
+
+// Skin images, custom resource type "PNG".
+#define IDB_PNG_BACKGROUND 130
+#define IDB_PNG_START 131
+#define IDB_PNG_SETTINGS 134
+#define IDB_PNG_CLOSE 136
+#define IDB_PNG_LOGO 137
+#define IDB_PNG_STOP 142
+
+#define IDR_MENU_TRAY 145
+#define IDR_MENU_SETTINGS 148
+
+// Tray menu commands.
+#define ID_TRAY_OPEN 32771
+#define ID_TRAY_EXIT 32772
+#define ID_TRAY_HOMEPAGE 32774
+
+// Settings menu commands.
+#define ID_SETTINGS_AUTORUN 32778
+#define ID_SETTINGS_AUTOPING 32779
+#define ID_SETTINGS_MEMORY 32780

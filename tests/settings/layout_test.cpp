@@ -1,0 +1,43 @@
+#include "ui/layout.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/tarnivex_dlg.h"
+
+namespace {
+
+TEST(Layout, RectanglesForTheWindowWidth) {
+    const auto l = tvx::ComputeLayout(500);
+    EXPECT_EQ(l.logo, CRect(185, 258, 315, 391));
+    EXPECT_EQ(l.settings, CRect(412, 24, 436, 48));
+    EXPECT_EQ(l.close, CRect(452, 24, 476, 48));
+    EXPECT_EQ(l.start, CRect(180, 475, 320, 542));
+    EXPECT_EQ(l.stop, CRect(180, 475, 320, 542));
+}
+
+TEST(Layout, OtherWidthsMoveLogoGearAndCrossButNotTheButton) {
+    const auto l = tvx::ComputeLayout(641);
+    EXPECT_EQ(l.logo, CRect(255, 258, 385, 391));  // (641 - 130) / 2 truncates to 255
+    EXPECT_EQ(l.settings, CRect(553, 24, 577, 48));
+    EXPECT_EQ(l.close, CRect(593, 24, 617, 48));
+    EXPECT_EQ(l.start, CRect(180, 475, 320, 542));
+    EXPECT_EQ(l.stop, l.start);
+    // Narrower than the logo: the division truncates toward zero, not down.
+    EXPECT_EQ(tvx::ComputeLayout(127).logo.left, -1);
+}
+
+TEST(MainWindowRecord, FreshRecordHasNothingLoaded) {
+    CTarnivexDlg dlg;
+    EXPECT_EQ(dlg.m_strServerVersion, L"0");
+    EXPECT_EQ(dlg.m_strUpdateUrl, L"0");
+    EXPECT_EQ(dlg.m_imgBackground, nullptr);
+    EXPECT_EQ(dlg.m_imgStop, nullptr);
+    EXPECT_EQ(dlg.m_pWorkerThread, nullptr);
+    EXPECT_EQ(dlg.m_menuTray.GetSafeHmenu(), nullptr);
+    EXPECT_EQ(dlg.m_rcStart, CRect());
+    EXPECT_EQ(dlg.m_bRunning, FALSE);
+    EXPECT_EQ(dlg.m_bShowStop, FALSE);
+    EXPECT_EQ(dlg.m_nid.cbSize, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include "ui/tarnivex_dlg.h"
+
+#include <windowsx.h>
+
+#include "res/resource.h"
+
+CTarnivexDlg::CTarnivexDlg(HWND parent) : CDialogEx(IDD_TARNIVEX_DIALOG, parent) {
+    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+// The menu holders destroy their menus; the images were deleted in OnDestroy.
+CTarnivexDlg::~CTarnivexDlg() = default;
+
+BOOL CTarnivexDlg::PreTranslateMessage(MSG* msg) {
+    // Neither Esc nor Enter may end the dialog.
+    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN)) {
+        return TRUE;
+    }
+    return CDialogEx::PreTranslateMessage(msg);
+}
+
+HICON CTarnivexDlg::OnQueryDragIcon() { return m_hIcon; }
+
+bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+        case WM_PAINT:
+            OnPaint();
+            result = 0;
+            return true;
+        case WM_QUERYDRAGICON:
+            result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+            return true;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return false;  // then the default processing
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(static_cast<UINT>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return false;
+        case WM_DESTROY:
+            OnDestroy();
+            return false;
+        case WM_ERASEBKGND:
+            result = TRUE;  // the background image covers the whole window
+            return true;
+        case WM_TRAYNOTIFY:
+            result = OnTrayNotify(wParam, lParam);
+            return true;
+        case WM_COMMAND:
+            if (HIWORD(wParam) != 0) break;
+            switch (LOWORD(wParam)) {
+                case ID_SETTINGS_AUTORUN:
+                    OnToggleAutoRun();
+                    return true;
+                case ID_SETTINGS_AUTOPING:
+                    OnToggleAutoPing();
+                    return true;
+                case ID_SETTINGS_MEMORY:
+                    OnToggleMemory();
+                    return true;
+                case ID_TRAY_OPEN:
+                    OnTrayOpen();
+                    return true;
+                case ID_TRAY_HOMEPAGE:
+                    OnTrayHomePage();
+                    return true;
+                case ID_TRAY_EXIT:
+                    OnTrayExit();
+                    return true;
+                default:
+                    break;
+            }
+            break;
+        default:
+            break;
+    }
+    return CDialogEx::OnMessage(msg, wParam, lParam, result);
+}
