@@ -1,0 +1,15 @@
+// The game-ping values: TcpAckFrequency = 1 under every TCP/IP interface key and TCPNoDelay = 1
+// under the MSMQ key, all under HKEY_LOCAL_MACHINE.
+#pragma once
+
+namespace tvx {
+
+inline constexpr wchar_t kMsmqKey[] = L"SOFTWARE\\Microsoft\\MSMQ";
+inline constexpr wchar_t kNoDelayValue[] = L"TCPNoDelay";
+inline constexpr wchar_t kInterfacesKey[] = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+inline constexpr wchar_t kAckFrequencyValue[] = L"TcpAckFrequency";
+
+void ApplyTcpTuning();
+void RevertTcpTuning();
+
+}  // namespace tvx
