@@ -1,0 +1,66 @@
+#include "engine/registry_values.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "engine/result_lines.h"
+#include "framework/scoped.h"
+#include "framework/std_output.h"
+
+namespace tvx {
+
+bool SetRegistryDword(const wchar_t* keyPath, const wchar_t* valueName) {
+    constexpr DWORD kData = 1;
+    UniqueKey key;
+    // No KEY_WOW64_* flag: the values belong in the native (64-bit) view.
+    const LSTATUS created =
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+    if (created != ERROR_SUCCESS) {
+        WriteStdOut(CreateFailedLine(created));
+        return false;
+    }
+    const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, REG_DWORD,
+                                         reinterpret_cast<const BYTE*>(&kData), sizeof kData);
+    if (set != ERROR_SUCCESS) {
+        WriteStdOut(SetFailedLine(set));
+        return false;  // a key created above stays
+    }
+    key.reset();
+    WriteStdOut(ValueSetLine(valueName, kData));
+    return true;
+}
+
+bool DeleteRegistryValue(const wchar_t* keyPath, const wchar_t* valueName) {
+    UniqueKey key;
+    const LSTATUS opened =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.put());
+    if (opened != ERROR_SUCCESS) {
+        WriteStdOut(OpenFailedLine(opened));
+        return false;
+    }
+    const LSTATUS deleted = ::RegDeleteValueW(key.get(), valueName);
+    if (deleted != ERROR_SUCCESS) {
+        WriteStdOut(DeleteFailedLine(deleted));
+        return false;
+    }
+    key.reset();
+    WriteStdOut(ValueDeletedLine(valueName));
+    return true;
+}
+
+bool SetRegistryString(const wchar_t* keyPath, const wchar_t* valueName, const wchar_t* text) {
+    if (keyPath == nullptr || valueName == nullptr || text == nullptr) return false;
+    UniqueKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const size_t bytes = (std::wstring_view(text).size() + 1) * sizeof(wchar_t);
+    if (bytes > MAXDWORD) return false;
+    return ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                            static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
+}
+
+}  // namespace tvx

@@ -1,0 +1,42 @@
+#include "engine/result_lines.h"
+
+namespace tvx {
+
+namespace {
+
+// %ld of a LSTATUS (a 32-bit long on Windows) and %d of the number written: plain signed decimal.
+std::wstring FailureLine(std::wstring_view call, LSTATUS code) {
+    std::wstring line(call);
+    line += L" 실패: 오류 코드 ";
+    line += std::to_wstring(static_cast<long>(code));
+    line += L'\n';
+    return line;
+}
+
+std::wstring Quoted(std::wstring_view valueName) {
+    std::wstring line = L"'";
+    line += valueName;
+    line += L"' 값이 ";
+    return line;
+}
+
+}  // namespace
+
+std::wstring CreateFailedLine(LSTATUS code) { return FailureLine(L"RegCreateKeyEx", code); }
+std::wstring SetFailedLine(LSTATUS code) { return FailureLine(L"RegSetValueEx", code); }
+std::wstring OpenFailedLine(LSTATUS code) { return FailureLine(L"RegOpenKeyEx", code); }
+std::wstring DeleteFailedLine(LSTATUS code) { return FailureLine(L"RegDeleteValue", code); }
+
+std::wstring ValueSetLine(std::wstring_view valueName, DWORD number) {
+    return Quoted(valueName) + std::to_wstring(static_cast<int>(number)) + L" 로 설정되었습니다.\n";
+}
+
+std::wstring ValueDeletedLine(std::wstring_view valueName) {
+    return Quoted(valueName) + L"성공적으로 삭제되었습니다.\n";
+}
+
+std::wstring ValueRestoredLine(std::wstring_view valueName) {
+    return Quoted(valueName) + L"원래 값으로 복원되었습니다.\n";
+}
+
+}  // namespace tvx

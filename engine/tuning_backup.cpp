@@ -1,0 +1,151 @@
+#include "engine/tuning_backup.h"
+
+#include "engine/result_lines.h"
+#include "framework/std_output.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr REGSAM kStoreAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+UniqueKey OpenStore(HKEY backup, const wchar_t* name, TuningBackup::Mode mode, DWORD& count) {
+    UniqueKey store;
+    LSTATUS rc;
+    if (mode == TuningBackup::Mode::Apply) {
+        rc = ::RegCreateKeyExW(backup, name, 0, nullptr, REG_OPTION_NON_VOLATILE, kStoreAccess,
+                               nullptr, store.put(), nullptr);
+    } else {
+        rc = ::RegOpenKeyExW(backup, name, 0, kStoreAccess, store.put());
+    }
+    if (rc != ERROR_SUCCESS) return {};
+    count = 0;
+    if (::RegQueryInfoKeyW(store.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        // Unknown: assume entries exist and look each one up.
+        count = MAXDWORD;
+    }
+    return store;
+}
+
+bool ValuePresent(const std::wstring& keyPath, const wchar_t* valueName) {
+    UniqueKey key;
+    const LSTATUS opened =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (opened == ERROR_FILE_NOT_FOUND) return false;
+    if (opened != ERROR_SUCCESS) return true;  // cannot tell: keep treating it as ours
+    const LSTATUS rc = ::RegQueryValueExW(key.get(), valueName, nullptr, nullptr, nullptr, nullptr);
+    return rc != ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+std::wstring BackupEntryName(std::wstring_view keyPath, std::wstring_view valueName) {
+    std::wstring name(keyPath);
+    name += L'\\';
+    name += valueName;
+    return name;
+}
+
+LSTATUS ReadStoredValue(HKEY key, const wchar_t* valueName, StoredValue& out) {
+    // The value may grow between the size query and the read (another writer): retry then.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = 0;
+        LSTATUS rc = ::RegQueryValueExW(key, valueName, nullptr, &out.type, nullptr, &size);
+        if (rc != ERROR_SUCCESS) return rc;
+        out.data.resize(size);
+        rc = ::RegQueryValueExW(key, valueName, nullptr, &out.type,
+                                size ? out.data.data() : nullptr, &size);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return rc;
+        out.data.resize(size);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
+
+TuningBackup::TuningBackup(Mode mode) {
+    UniqueKey backup;
+    // Native view, like the tuned values themselves.
+    const LSTATUS rc = mode == Mode::Apply
+                           ? ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTuningBackupKey, 0, nullptr,
+                                               REG_OPTION_NON_VOLATILE, KEY_CREATE_SUB_KEY, nullptr,
+                                               backup.put(), nullptr)
+                           : ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTuningBackupKey, 0,
+                                             KEY_ENUMERATE_SUB_KEYS, backup.put());
+    if (rc != ERROR_SUCCESS) return;
+    saved_ = OpenStore(backup.get(), kSavedSubkey, mode, savedCount_);
+    created_ = OpenStore(backup.get(), kCreatedSubkey, mode, createdCount_);
+    // Apply records into either store and must see both, or it could take our own 1 for an
+    // original; revert uses each store on its own.
+    if (mode == Mode::Apply && !available()) {
+        saved_.reset();
+        created_.reset();
+    }
+}
+
+bool TuningBackup::HasEntry(HKEY store, DWORD count, const std::wstring& entry) const {
+    if (count == 0) return false;
+    return ::RegQueryValueExW(store, entry.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+void TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPath,
+                                    const wchar_t* valueName) {
+    if (!available()) return;
+    const std::wstring entry = BackupEntryName(keyPath, valueName);
+    // Already recorded by an earlier apply: whatever the value holds now is ours.
+    if (HasEntry(saved_.get(), savedCount_, entry) ||
+        HasEntry(created_.get(), createdCount_, entry)) {
+        return;
+    }
+    StoredValue original;
+    const LSTATUS rc =
+        valueKey != nullptr ? ReadStoredValue(valueKey, valueName, original) : ERROR_FILE_NOT_FOUND;
+    if (rc == ERROR_SUCCESS) {
+        ::RegSetValueExW(saved_.get(), entry.c_str(), 0, original.type,
+                         original.data.empty() ? nullptr : original.data.data(),
+                         static_cast<DWORD>(original.data.size()));
+    } else if (rc == ERROR_FILE_NOT_FOUND) {
+        ::RegSetValueExW(created_.get(), entry.c_str(), 0, REG_NONE, nullptr, 0);
+    }
+    // Any other failure to read: nothing is known about the original, so nothing is recorded.
+}
+
+TuningBackup::Restore TuningBackup::RestoreOriginal(const std::wstring& keyPath,
+                                                    const wchar_t* valueName) {
+    if (!saved_ || savedCount_ == 0) return Restore::NothingSaved;
+    const std::wstring entry = BackupEntryName(keyPath, valueName);
+    StoredValue original;
+    if (ReadStoredValue(saved_.get(), entry.c_str(), original) != ERROR_SUCCESS) {
+        return Restore::NothingSaved;
+    }
+    UniqueKey key;
+    const LSTATUS opened =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE, key.put());
+    if (opened != ERROR_SUCCESS) {
+        WriteStdOut(OpenFailedLine(opened));
+        return Restore::Failed;
+    }
+    const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, original.type,
+                                         original.data.empty() ? nullptr : original.data.data(),
+                                         static_cast<DWORD>(original.data.size()));
+    if (set != ERROR_SUCCESS) {
+        WriteStdOut(SetFailedLine(set));
+        return Restore::Failed;
+    }
+    key.reset();
+    WriteStdOut(ValueRestoredLine(valueName));
+    ::RegDeleteValueW(saved_.get(), entry.c_str());
+    if (created_ && createdCount_ != 0) ::RegDeleteValueW(created_.get(), entry.c_str());
+    return Restore::Restored;
+}
+
+void TuningBackup::ForgetCreated(const std::wstring& keyPath, const wchar_t* valueName,
+                                 bool deleted) {
+    if (!created_ || createdCount_ == 0) return;
+    if (!deleted && ValuePresent(keyPath, valueName)) return;
+    ::RegDeleteValueW(created_.get(), BackupEntryName(keyPath, valueName).c_str());
+}
+
+}  // namespace tvx

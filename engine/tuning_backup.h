@@ -1,0 +1,71 @@
+// Keeps the values the game-ping tuning overwrites, so that switching it off gives back what the
+// user or another program had set instead of deleting it.
+//
+// Machine-wide store HKLM\SOFTWARE\Tarnivex\TcpBackup, one value per touched registry value,
+// named "<key path>\<value name>":
+//   Saved   the original type and data, verbatim, of a value that existed before the first apply;
+//   Created an empty marker for a value that did not exist before the first apply.
+// An entry is written before the value is overwritten and never replaced by a later apply, so a
+// second START cannot mistake our own 1 for an original, and a crash at any point leaves a store
+// that the next STOP still reads correctly.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/scoped.h"
+
+namespace tvx {
+
+inline constexpr wchar_t kTuningBackupKey[] = L"SOFTWARE\\Tarnivex\\TcpBackup";
+inline constexpr wchar_t kSavedSubkey[] = L"Saved";
+inline constexpr wchar_t kCreatedSubkey[] = L"Created";
+
+std::wstring BackupEntryName(std::wstring_view keyPath, std::wstring_view valueName);
+
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+// Reads one value whole, whatever its size. Returns the registry's code (ERROR_FILE_NOT_FOUND
+// for a missing value).
+LSTATUS ReadStoredValue(HKEY key, const wchar_t* valueName, StoredValue& out);
+
+// One open of the store per apply or revert; every call is a no-op when the store cannot be
+// opened, so a broken backup never stops the tuning itself.
+class TuningBackup {
+public:
+    enum class Mode { Apply, Revert };
+    explicit TuningBackup(Mode mode);
+
+    // Before apply overwrites the value. valueKey is the value's key open for querying, or null
+    // when that key does not exist (then the value certainly does not either).
+    void RememberOriginal(HKEY valueKey, std::wstring_view keyPath, const wchar_t* valueName);
+
+    enum class Restore { NothingSaved, Restored, Failed };
+    // Revert: puts a saved original back and prints its line (or the failure line). On failure the
+    // entry stays for the next revert.
+    Restore RestoreOriginal(const std::wstring& keyPath, const wchar_t* valueName);
+
+    // Revert of a value that was ours: drops its marker unless the value is still there (a
+    // delete that failed), in which case the next apply must still know it is ours.
+    void ForgetCreated(const std::wstring& keyPath, const wchar_t* valueName, bool deleted);
+
+    bool available() const { return static_cast<bool>(saved_) && static_cast<bool>(created_); }
+
+private:
+    bool HasEntry(HKEY store, DWORD count, const std::wstring& entry) const;
+
+    UniqueKey saved_;
+    UniqueKey created_;
+    // Value counts when the store was opened: an empty store needs no lookups, which keeps the
+    // usual first START as cheap as the plain writes.
+    DWORD savedCount_ = 0;
+    DWORD createdCount_ = 0;
+};
+
+}  // namespace tvx
