@@ -1,0 +1,73 @@
+#include "notify/toast_identity.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "engine/registry_values.h"
+#include "framework/message_box.h"
+#include "framework/scoped.h"
+#include "notify/toast.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr wchar_t kIdentityKey[] = L"Software\\Classes\\AppUserModelId\\Tarnivex";
+constexpr wchar_t kIconSuffix[] = L"\\ToastNotificationManagerCompat\\Apps\\Tarnivex\\icon.png";
+
+// The user's local application data folder, or nothing when the shell cannot name it.
+std::wstring LocalAppDataFolder() {
+    CoTaskMem<wchar_t> path;
+    // Flags 0: the folder is only looked up, never created.
+    if (FAILED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, path.put())) ||
+        !path.get()) {
+        return {};
+    }
+    return path.get();
+}
+
+// One REG_SZ through a handle of its own with KEY_SET_VALUE only; a failure is skipped.
+template <size_t N>
+void SetFixedText(const wchar_t* name, const wchar_t (&text)[N]) {
+    UniqueKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kIdentityKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                     static_cast<DWORD>(N * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+void RegisterToastIdentity() {
+    {
+        // Only the key's presence is tested: an existing description is never refreshed, even
+        // when it lacks values.
+        UniqueKey existing;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, kIdentityKey, 0, KEY_READ, existing.put()) ==
+            ERROR_SUCCESS) {
+            return;
+        }
+    }
+
+    UniqueKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kIdentityKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS) {
+        AfxMessageBox(L"레지스트리 키 생성 실패!", 0);
+        return;
+    }
+
+    // The icon is only recorded: no folder or file is made at this place.
+    std::wstring iconPath = LocalAppDataFolder() + kIconSuffix;
+
+    static_assert(sizeof(kToastAppId) == 18);
+    SetFixedText(L"DisplayName", kToastAppId);
+    SetFixedText(L"IconBackgroundColor", L"ff2B2B2B");
+    SetRegistryString(kIdentityKey, L"IconUri", iconPath.c_str());
+}
+
+}  // namespace tvx
