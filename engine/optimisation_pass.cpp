@@ -20,12 +20,18 @@ void StoreFlag(BOOL& flag, BOOL value) { __atomic_store_n(&flag, value, __ATOMIC
 void CTarnivexDlg::StartOptimisationWorker(BOOL newState) {
     StoreFlag(m_bRunning, newState);
     StoreFlag(m_bShowStop, newState);
-    tvx::OptimisationTurns().Reopen();
+    tvx::PassTurns& turns = tvx::OptimisationTurns();
+    turns.Reopen();
     // With a null window InvalidateRect would repaint every window of the desktop.
     if (m_hWnd) ::InvalidateRect(m_hWnd, &m_rcStart, FALSE);
+    turns.WorkerStarting();
     m_pWorkerThread = AfxBeginThread(OptimiseThreadProc, this, THREAD_PRIORITY_NORMAL, 0,
                                      CREATE_SUSPENDED, nullptr);
-    if (m_pWorkerThread) m_pWorkerThread->ResumeThread();
+    if (m_pWorkerThread) {
+        m_pWorkerThread->ResumeThread();
+    } else {
+        turns.WorkerEnded();
+    }
 }
 
 void CTarnivexDlg::RunOptimisationPass() {
@@ -47,6 +53,7 @@ void CTarnivexDlg::RunOptimisationPass() {
 
 UINT OptimiseThreadProc(LPVOID param) {
     static_cast<CTarnivexDlg*>(param)->RunOptimisationPass();
+    tvx::OptimisationTurns().WorkerEnded();
     return 0;
 }
 

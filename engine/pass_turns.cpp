@@ -1,5 +1,7 @@
 #include "engine/pass_turns.h"
 
+#include <chrono>
+
 namespace tvx {
 
 bool PassTurns::Enter() {
@@ -32,6 +34,25 @@ void PassTurns::Close() {
 void PassTurns::Reopen() {
     std::lock_guard lock(mutex_);
     closed_ = false;
+}
+
+void PassTurns::WorkerStarting() {
+    std::lock_guard lock(mutex_);
+    ++workers_;
+}
+
+void PassTurns::WorkerEnded() {
+    {
+        std::lock_guard lock(mutex_);
+        if (workers_ > 0) --workers_;
+    }
+    changed_.notify_all();
+}
+
+bool PassTurns::WaitForWorkers(DWORD timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return workers_ == 0; });
 }
 
 PassTurns& OptimisationTurns() {

@@ -4,6 +4,8 @@
 // Twenty quick presses therefore cost at most two passes, not twenty connection restarts.
 #pragma once
 
+#include <windows.h>
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -23,12 +25,20 @@ public:
     // A new request from the window: passes may run again after a Close().
     void Reopen();
 
+    // Workers started and not yet ended (given up or done), counted from the window's side so
+    // that a worker not yet scheduled counts too.
+    void WorkerStarting();
+    void WorkerEnded();
+    // True when every worker has ended within the time.
+    bool WaitForWorkers(DWORD timeoutMs);
+
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::uint64_t latest_ = 0;
     bool busy_ = false;
     bool closed_ = false;
+    unsigned workers_ = 0;
 };
 
 // The turns of the program's passes.

@@ -4,7 +4,7 @@
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
-#include <cwchar>
+#include <atomic>
 
 #include "framework/scoped.h"
 
@@ -16,6 +16,8 @@ namespace {
 constexpr DWORD kTrimAccess =
     PROCESS_QUERY_INFORMATION | PROCESS_SET_QUOTA | PROCESS_VM_READ | PROCESS_TERMINATE;
 constexpr UINT kSizeTextLength = 32;
+
+std::atomic<TrimObserver*> g_observer{nullptr};
 
 }  // namespace
 
@@ -66,6 +68,8 @@ TrimWalkCounts TrimWorkingSets(TrimObserver* observer) {
     return counts;
 }
 
-void TrimAllWorkingSets() { TrimWorkingSets(nullptr); }
+TrimObserver* SetTrimObserver(TrimObserver* observer) { return g_observer.exchange(observer); }
+
+void TrimAllWorkingSets() { TrimWorkingSets(g_observer.load()); }
 
 }  // namespace tvx

@@ -35,4 +35,7 @@ public:
 // The walk behind TrimAllWorkingSets.
 TrimWalkCounts TrimWorkingSets(TrimObserver* observer);
 
+// The observer TrimAllWorkingSets hands to the walk (none unless set); returns the previous one.
+TrimObserver* SetTrimObserver(TrimObserver* observer);
+
 }  // namespace tvx
