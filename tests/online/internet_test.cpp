@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "framework/internet.h"
+#include "tests/online/dev_server_client.h"
+
+namespace {
+
+using namespace tvx::test;
+
+// Nothing listens on port 1 of the loopback address.
+const wchar_t kClosedPort[] = L"https://127.0.0.1:1/count.php?id=tarnivex_client&flag=run";
+
+class Internet : public ::testing::Test {
+protected:
+    void SetUp() override { ResetServer(); }
+};
+
+TEST_F(Internet, ReadStringTakesOneLineAtATimeOverRealHttps) {
+    ConfigureServer("count_body", "first\r\nsecond\n\nlast");
+    CInternetSession session;
+    auto file = session.OpenURL(ServerUrl(L"/count.php?flag=lines"), 1, INTERNET_FLAG_RELOAD);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->GetStatusCode(), 200u);
+    std::string line;
+    ASSERT_TRUE(file->ReadString(line));
+    EXPECT_EQ(line, "first");
+    ASSERT_TRUE(file->ReadString(line));
+    EXPECT_EQ(line, "second");
+    ASSERT_TRUE(file->ReadString(line));
+    EXPECT_EQ(line, "");
+    ASSERT_TRUE(file->ReadString(line));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(file->ReadString(line));
+    EXPECT_EQ(ReportCount("lines"), 1);
+}
+
+TEST_F(Internet, ReadStringCutsAnEndlessLine) {
+    ConfigureServer("count_body", std::string(300 * 1024, 'x') + "\nnext");
+    CInternetSession session;
+    auto file = session.OpenURL(ServerUrl(L"/count.php?flag=long"), 1, INTERNET_FLAG_RELOAD);
+    ASSERT_TRUE(file);
+    std::string line;
+    ASSERT_TRUE(file->ReadString(line, 1000));
+    EXPECT_EQ(line.size(), 1000u);
+    ASSERT_TRUE(file->ReadString(line));
+    EXPECT_EQ(line.size(), 64u * 1024);
+}
+
+TEST_F(Internet, FailuresRaiseTheWinInetError) {
+    CInternetSession session;
+    try {
+        session.OpenURL(kClosedPort, 7);
+        FAIL() << "no exception";
+    } catch (const CInternetException& e) {
+        EXPECT_EQ(e.m_dwError, static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
+        EXPECT_EQ(e.m_dwContext, 7u);
+    }
+}
+
+TEST_F(Internet, OnlyHttpUrlsGiveAResponse) {
+    CInternetSession session;
+    EXPECT_EQ(session.OpenURL(L"ftp://127.0.0.1/file"), nullptr);
+    EXPECT_THROW(session.OpenURL(L"not a url"), CInternetException);
+    EXPECT_EQ(RequestCount("/count.php"), 0);
+}
+
+}  // namespace

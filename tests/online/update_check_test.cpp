@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "online/update_reply.h"
+#include "tests/online/dev_server_client.h"
+#include "tests/online/memory_probe.h"
+#include "tests/online/message_box_recorder.h"
+#include "tests/support/registry_test_util.h"
+#include "ui/tarnivex_dlg.h"
+
+namespace {
+
+using namespace tvx::test;
+
+const wchar_t kUnreachable[] = L"서버에 접속할 수 없습니다.";
+
+class UpdateCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetServer();
+        DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
+    }
+    void TearDown() override { DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey); }
+
+    BOOL Check() { return dlg_.CheckForUpdate(ServerUrl(L"/app/update/client.php")); }
+    void Record(const std::wstring& version) {
+        WriteString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue, version);
+    }
+
+    CTarnivexDlg dlg_;
+    MessageBoxRecorder boxes_;
+};
+
+TEST_F(UpdateCheck, NewerVersionFromTheServerIsOffered) {
+    ConfigureServer("update", "5#https://127.0.0.1/files/tarnivex_client.exe\r\n");
+    EXPECT_TRUE(Check());
+    EXPECT_EQ(dlg_.m_strServerVersion, L"5");
+    EXPECT_EQ(dlg_.m_strUpdateUrl, L"https://127.0.0.1/files/tarnivex_client.exe");
+    EXPECT_TRUE(boxes_.boxes().empty());
+    EXPECT_EQ(RequestCount("/app/update/client.php"), 1);
+
+    Record(L"3");
+    EXPECT_TRUE(Check());
+    // The same version, a later one, and one too long to read (which counts as nothing recorded).
+    Record(L"5");
+    EXPECT_FALSE(Check());
+    Record(L"7");
+    EXPECT_FALSE(Check());
+    Record(L"9" + std::wstring(129, L'9'));
+    EXPECT_TRUE(Check());
+    // Nothing is recorded by the check itself.
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue),
+              L"9" + std::wstring(129, L'9'));
+}
+
+TEST_F(UpdateCheck, ReplyWithoutHashKeepsTheEarlierFields) {
+    ConfigureServer("update", "6#https://127.0.0.1/a.exe");
+    EXPECT_TRUE(Check());
+    ConfigureServer("update", "<html>404 Not Found</html>");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(dlg_.m_strServerVersion, L"6");
+    EXPECT_EQ(dlg_.m_strUpdateUrl, L"https://127.0.0.1/a.exe");
+    // A reply with a "#" sets both fields even when it offers nothing.
+    ConfigureServer("update", "0#http://127.0.0.1/b.exe");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(dlg_.m_strServerVersion, L"0");
+    EXPECT_EQ(dlg_.m_strUpdateUrl, L"http://127.0.0.1/b.exe");
+    EXPECT_TRUE(boxes_.boxes().empty());
+}
+
+TEST_F(UpdateCheck, UnreachableServerShowsOneMessageAndOffersNothing) {
+    EXPECT_FALSE(dlg_.CheckForUpdate(L"https://127.0.0.1:1/app/update/client.php"));
+    ASSERT_EQ(boxes_.boxes().size(), 1u);
+    EXPECT_EQ(boxes_.boxes()[0].text, kUnreachable);
+    EXPECT_EQ(boxes_.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(dlg_.m_strServerVersion, L"0");
+    EXPECT_EQ(dlg_.m_strUpdateUrl, L"0");
+
+    // A server that hangs up without a reply: some WinINet builds report a reset connection,
+    // others (Wine) an empty reply; either way there is no offer and at most one message.
+    ConfigureServer("update", "5#https://127.0.0.1/a.exe");
+    ConfigureServer("mode", "close");
+    EXPECT_FALSE(Check());
+    EXPECT_LE(boxes_.boxes().size(), 2u);
+    EXPECT_EQ(dlg_.m_strServerVersion, L"0");
+}
+
+TEST_F(UpdateCheck, HugeBodyIsNoOfferAndIsNotHeldInMemory) {
+    // 256 MiB of lines that each look like an offer.
+    ConfigureServer("mode", "huge");
+    const SIZE_T before = PeakPrivateBytes();
+    EXPECT_FALSE(Check());
+    EXPECT_LT(PeakPrivateBytes() - before, SIZE_T{32} << 20);
+    EXPECT_EQ(dlg_.m_strServerVersion, L"0");
+    EXPECT_TRUE(boxes_.boxes().empty());
+}
+
+TEST_F(UpdateCheck, MalformedReplyOffersNothing) {
+    ConfigureServer("mode", "malformed");
+    EXPECT_FALSE(Check());
+}
+
+TEST_F(UpdateCheck, StalledServerIsGivenUpAfterTheTimeout) {
+    // The reply would be an offer, but it comes only after 25 s; the request gives up first.
+    ConfigureServer("update", "5#https://127.0.0.1/a.exe");
+    ConfigureServer("delay", "25");
+    ConfigureServer("mode", "slow");
+    EXPECT_FALSE(Check());
+    ASSERT_EQ(boxes_.boxes().size(), 1u);
+    EXPECT_EQ(boxes_.boxes()[0].text, kUnreachable);
+}
+
+}  // namespace
