@@ -1,0 +1,71 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "engine/pass_turns.h"
+
+namespace {
+
+using tvx::PassTurns;
+
+// Polls until the flag is set; false after five seconds.
+bool Eventually(const std::atomic<bool>& flag) {
+    for (int i = 0; i < 500 && !flag; ++i) ::Sleep(10);
+    return flag;
+}
+
+TEST(PassTurns, AWaitingRequestGivesUpAsSoonAsANewerOneArrives) {
+    PassTurns turns;
+    ASSERT_TRUE(turns.Enter());  // a pass at work
+
+    std::atomic<bool> olderDone{false}, newerDone{false};
+    bool older = true, newer = false;
+    std::thread first([&] {
+        older = turns.Enter();
+        if (older) turns.Leave();
+        olderDone = true;
+    });
+    ::Sleep(100);  // let the first request take its ticket and wait
+    std::thread second([&] {
+        newer = turns.Enter();
+        if (newer) turns.Leave();
+        newerDone = true;
+    });
+
+    // The older request gives up while the pass is still at work; the newer one waits for it.
+    EXPECT_TRUE(Eventually(olderDone));
+    EXPECT_FALSE(older);
+    ::Sleep(100);
+    EXPECT_FALSE(newerDone);
+    turns.Leave();
+    EXPECT_TRUE(Eventually(newerDone));
+    EXPECT_TRUE(newer);
+    first.join();
+    second.join();
+}
+
+TEST(PassTurns, CloseWaitsForThePassAtWorkAndTurnsLaterOnesAway) {
+    PassTurns turns;
+    ASSERT_TRUE(turns.Enter());
+    std::atomic<bool> closed{false};
+    std::thread exit([&] {
+        turns.Close();
+        closed = true;
+    });
+    ::Sleep(100);
+    EXPECT_FALSE(closed) << "Close did not wait for the pass at work";
+    turns.Leave();
+    EXPECT_TRUE(Eventually(closed));
+    exit.join();
+
+    EXPECT_FALSE(turns.Enter()) << "a pass started its work after the exit";
+    turns.Leave();  // the exit's own turn
+    turns.Reopen();
+    EXPECT_TRUE(turns.Enter());
+    turns.Leave();
+}
+
+}  // namespace
