@@ -12,7 +12,10 @@ Endpoints
   POST /_config?key=K             sets K to the request body (bytes). Keys:
         update       update reply body (default empty)
         count_body   counter reply body (default "OK\\n")
-        mode         normal | slow | close | huge | malformed  (applies to both endpoints)
+        mode         normal | slow | close | reset | huge | malformed  (both endpoints):
+                     slow waits `delay` seconds before replying, close hangs up without a
+                     reply, reset aborts the connection (TCP reset), huge sends `huge_mib` MiB,
+                     malformed sends bytes that are no HTTP response
         delay        seconds of delay for mode "slow" (default 30)
         huge_mib     size of the "huge" body in MiB (default 256)
 """
@@ -21,6 +24,7 @@ import json
 import os
 import socket
 import ssl
+import struct
 import sys
 import threading
 import time
@@ -85,6 +89,12 @@ class Handler(BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+            return True
+        if mode == "reset":
+            # Linger with a zero time-out: closing sends a reset instead of an orderly end.
+            self.close_connection = True
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
             return True
         if mode == "malformed":
             self.close_connection = True

@@ -1,0 +1,216 @@
+// The start-up timer's once-per-run sequence against the development server at the program's
+// built-in addresses. Needs a display (windows and timers).
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "online/connection_state.h"
+#include "online/launch_record.h"
+#include "online/self_update.h"
+#include "online/update_reply.h"
+#include "settings/settings_store.h"
+#include "tests/online/dev_server_client.h"
+#include "tests/online/message_box_recorder.h"
+#include "tests/online/update_client_marker.h"
+#include "tests/support/registry_test_util.h"
+#include "ui/tarnivex_dlg.h"
+
+namespace {
+
+using namespace tvx::test;
+
+const wchar_t kUnreachable[] = L"서버에 접속할 수 없습니다.";
+const wchar_t kPrompt[] = L"새로운 버전이 출시되었습니다! 최신 버전으로 업데이트하시겠습니까?";
+const wchar_t kMsmqKey[] = L"SOFTWARE\\Microsoft\\MSMQ";
+
+BOOL Offline() { return FALSE; }
+
+std::wstring Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_s(&local, &now);
+    return tvx::FormatLaunchDate(local);
+}
+
+std::string ClientOffer(const char* version) {
+    const std::wstring url = ServerUrl(L"/files/tarnivex_update_client.exe");
+    return std::string(version) + "#" + std::string(url.begin(), url.end()) + "\r\n";
+}
+
+// The main window record with a plain hidden window of its own and timer 1 running, as after
+// the window's initialisation, so that the timer handler can be driven tick by tick.
+class TimedWindow : public CTarnivexDlg {
+public:
+    TimedWindow() {
+        m_hWnd = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, HWND_MESSAGE, nullptr,
+                                   nullptr, nullptr);
+        ::SetTimer(m_hWnd, kStartupTimerId, 1000, nullptr);
+    }
+    // Ends the timer; true when it was still running.
+    bool KillStartupTimer() { return ::KillTimer(m_hWnd, kStartupTimerId) != FALSE; }
+};
+
+class StartupTimer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetServer();
+        DeleteTree(HKEY_CURRENT_USER, tvx::kLaunchKey);
+        DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
+        DeleteUpdateClientMarker();
+    }
+    void TearDown() override {
+        tvx::SetConnectedStateProbe(nullptr);
+        DeleteTree(HKEY_CURRENT_USER, tvx::kLaunchKey);
+        DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
+        DeleteUpdateClientMarker();
+    }
+
+    int UpdateChecks() { return RequestCount("/app/update/client.php"); }
+
+    // A window that an automatic start hands to a worker thread; nothing waits for workers, so
+    // it stays alive until the test process ends.
+    static TimedWindow& WindowForWorkers() { return *new TimedWindow; }
+};
+
+TEST_F(StartupTimer, NothingHappensWhileOfflineOrForOtherTimers) {
+    MessageBoxRecorder boxes;
+    TimedWindow& window = WindowForWorkers();
+    window.m_bAutoPing = TRUE;
+
+    tvx::SetConnectedStateProbe(&Offline);
+    for (int tick = 0; tick < 3; ++tick) window.OnTimer(kStartupTimerId);
+    tvx::SetConnectedStateProbe(nullptr);
+    window.OnTimer(kStartupTimerId + 1);
+
+    EXPECT_EQ(RequestCount("/count.php"), 0);
+    EXPECT_EQ(UpdateChecks(), 0);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tvx::kLaunchKey));
+    EXPECT_FALSE(window.m_bRunning);
+    EXPECT_FALSE(window.m_bShowStop);
+    EXPECT_TRUE(boxes.boxes().empty());
+    // Still waiting: the timer keeps ticking.
+    EXPECT_TRUE(window.KillStartupTimer());
+}
+
+TEST_F(StartupTimer, FirstOnlineTickRunsTheSequenceOnceAndKillsTheTimer) {
+    MessageBoxRecorder boxes;
+    {
+        TimedWindow window;
+        window.OnTimer(kStartupTimerId);
+        EXPECT_EQ(ReportCount("live"), 1);
+        EXPECT_EQ(ReportCount("run"), 1);
+        EXPECT_EQ(UpdateChecks(), 1);
+        EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kLaunchKey, tvx::kLaunchValue), Today());
+        EXPECT_FALSE(window.KillStartupTimer());
+
+        // A tick after that (one already queued, say) finds the sequence done.
+        window.OnTimer(kStartupTimerId);
+        EXPECT_EQ(ReportCount("run"), 1);
+        EXPECT_EQ(UpdateChecks(), 1);
+        EXPECT_FALSE(window.m_bRunning);  // AutoPing is off
+    }
+    // The next start on the same day: no daily report, but the per-run one again.
+    TimedWindow again;
+    again.OnTimer(kStartupTimerId);
+    EXPECT_EQ(ReportCount("live"), 1);
+    EXPECT_EQ(ReportCount("run"), 2);
+    EXPECT_EQ(UpdateChecks(), 2);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(StartupTimer, WithoutAnOfferAutoPingStartsGamePing) {
+    MessageBoxRecorder boxes;
+    WriteString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue, L"5");
+    ConfigureServer("update", ClientOffer("5"));
+    TimedWindow& window = WindowForWorkers();
+    window.m_bAutoPing = TRUE;
+    window.OnTimer(kStartupTimerId);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_TRUE(window.m_bRunning);
+    EXPECT_TRUE(window.m_bShowStop);
+    EXPECT_NE(window.m_pWorkerThread, nullptr);
+}
+
+TEST_F(StartupTimer, UnreachableServerShowsOneMessageAndAutoPingStillStarts) {
+    MessageBoxRecorder boxes;
+    ConfigureServer("mode", "reset");
+    TimedWindow& window = WindowForWorkers();
+    window.m_bAutoPing = TRUE;
+    window.OnTimer(kStartupTimerId);
+
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, kUnreachable);
+    EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_TRUE(window.m_bRunning);
+    EXPECT_TRUE(window.m_bShowStop);
+    // The day was recorded before the reports, whatever became of them.
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kLaunchKey, tvx::kLaunchValue), Today());
+}
+
+TEST_F(StartupTimer, DeclinedOfferMeansNoAutomaticStartAndNothingRecorded) {
+    MessageBoxRecorder boxes(IDNO);
+    ConfigureServer("update", ClientOffer("5"));
+    TimedWindow& window = WindowForWorkers();
+    window.m_bAutoPing = TRUE;
+    window.OnTimer(kStartupTimerId);
+
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, kPrompt);
+    EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_FALSE(window.m_bRunning);
+    EXPECT_FALSE(window.m_bShowStop);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tvx::kUpdateKey));
+    EXPECT_EQ(ReportCount("update"), 0);
+    EXPECT_FALSE(WaitForUpdateClientMarker(500));
+}
+
+// The whole program window, run modally: the first online tick finds the offer, the user says
+// Yes, the client is downloaded and started, and the dialog ends without touching the
+// game-ping values.
+class ModalWindow : public CTarnivexDlg {
+public:
+    static constexpr UINT_PTR kGiveUpTimerId = 77;
+
+protected:
+    BOOL OnInitDialog() override {
+        const BOOL result = CTarnivexDlg::OnInitDialog();
+        ::SetTimer(m_hWnd, kGiveUpTimerId, 60000, nullptr);
+        return result;
+    }
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        if (msg == WM_TIMER && wParam == kGiveUpTimerId) {
+            EndDialog(IDABORT);
+            return true;
+        }
+        return CTarnivexDlg::OnMessage(msg, wParam, lParam, result);
+    }
+};
+
+TEST_F(StartupTimer, AcceptedOfferRunsTheNewClientAndEndsTheDialog) {
+    MessageBoxRecorder boxes(IDYES);
+    ConfigureServer("update", ClientOffer("7"));
+    WriteString(HKEY_CURRENT_USER, tvx::kSettingsKey, tvx::kAutoPingValue, L"true");
+    // Game ping is on: its value must survive the update.
+    WriteDword(HKEY_LOCAL_MACHINE, kMsmqKey, L"TCPNoDelay", 1);
+
+    ModalWindow window;
+    EXPECT_EQ(window.DoModal(), IDCANCEL);
+
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, kPrompt);
+    const auto ranFrom = WaitForUpdateClientMarker(20000);
+    ASSERT_TRUE(ranFrom);
+    EXPECT_EQ(_wcsicmp(ranFrom->c_str(), tvx::ClientDownloadPath().c_str()), 0) << *ranFrom;
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"7");
+    EXPECT_EQ(ReportCount("live"), 1);
+    EXPECT_EQ(ReportCount("run"), 1);
+    EXPECT_EQ(ReportCount("update"), 1);
+    // Neither reverted nor started: an accepted offer skips the automatic start.
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kMsmqKey, L"TCPNoDelay"), 1u);
+    EXPECT_FALSE(window.m_bRunning);
+
+    DeleteValue(HKEY_LOCAL_MACHINE, kMsmqKey, L"TCPNoDelay");
+    DeleteValue(HKEY_CURRENT_USER, tvx::kSettingsKey, tvx::kAutoPingValue);
+}
+
+}  // namespace
