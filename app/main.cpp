@@ -1,10 +1,8 @@
-// Process entry: the whole program lives in one modal run of the main window.
+// Process entry: everything happens in the application object's InitInstance.
 #include <windows.h>
 
-#include "ui/tarnivex_dlg.h"
+#include "framework/app.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    CTarnivexDlg dlg;
-    dlg.DoModal();
-    return 0;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int show) {
+    return AfxWinMain(instance, previous, commandLine, show);
 }

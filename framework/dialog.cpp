@@ -17,11 +17,38 @@ void CDialogEx::EndDialog(INT_PTR result) {
     if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
-INT_PTR CDialogEx::DoModal() {
+HWND CDialogEx::Create() {
     m_ended = false;
-    const HWND hwnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
-                                           m_parent, &CDialogEx::DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
+    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
+                                m_parent, &CDialogEx::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void CDialogEx::CenterWindow() {
+    if (!m_hWnd) return;
+    RECT window;
+    if (!::GetWindowRect(m_hWnd, &window)) return;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT area = monitor.rcWork;
+    RECT centreOn = area;
+    const HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &centreOn);
+
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    LONG x = (centreOn.left + centreOn.right) / 2 - width / 2;
+    LONG y = (centreOn.top + centreOn.bottom) / 2 - height / 2;
+    // Keep the window on the work area; a window larger than the area shows its top left.
+    if (x + width > area.right) x = area.right - width;
+    if (y + height > area.bottom) y = area.bottom - height;
+    if (x < area.left) x = area.left;
+    if (y < area.top) y = area.top;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CDialogEx::DoModal() {
+    const HWND hwnd = Create();
     if (!hwnd) return -1;
 
     MSG msg;

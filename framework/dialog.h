@@ -18,6 +18,14 @@ public:
     void EndDialog(INT_PTR result);
     HWND GetSafeHwnd() const { return m_hWnd; }
 
+    // Creates the dialog without a modal loop (the caller pumps messages and destroys the
+    // window); null when the window cannot be created.
+    HWND Create();
+
+    // Centres the window over its owner, or over the work area of its monitor when it has none,
+    // keeping it inside that work area.
+    void CenterWindow();
+
     // Return TRUE to swallow the message before the dialog manager sees it.
     virtual BOOL PreTranslateMessage(MSG* msg);
 

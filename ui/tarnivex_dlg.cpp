@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "res/resource.h"
+#include "ui/tray.h"
 
 CTarnivexDlg::CTarnivexDlg(HWND parent) : CDialogEx(IDD_TARNIVEX_DIALOG, parent) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -22,6 +23,13 @@ BOOL CTarnivexDlg::PreTranslateMessage(MSG* msg) {
 HICON CTarnivexDlg::OnQueryDragIcon() { return m_hIcon; }
 
 bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // Explorer started again: its notification area has forgotten our icon, and a hidden window
+    // would be out of reach without it.
+    if (msg == tvx::TaskbarCreatedMessage() && msg != 0) {
+        if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
+        result = 0;
+        return true;
+    }
     switch (msg) {
         case WM_PAINT:
             OnPaint();
@@ -34,11 +42,18 @@ bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
             OnTimer(wParam);
             return false;  // then the default processing
         case WM_LBUTTONDOWN:
-            OnLButtonDown(static_cast<UINT>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            OnLButtonDown(static_cast<UINT>(wParam),
+                          POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return false;
         case WM_DESTROY:
             OnDestroy();
             return false;
+        case WM_CLOSE:
+            // Alt+F4 or a close request from the taskbar: the same as the close button. Left
+            // to the dialog manager it would end the program without removing the values.
+            ::ShowWindow(m_hWnd, SW_HIDE);
+            result = 0;
+            return true;
         case WM_ERASEBKGND:
             result = TRUE;  // the background image covers the whole window
             return true;

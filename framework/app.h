@@ -1,0 +1,33 @@
+// The application object in the framework's manner: one global instance whose InitInstance
+// runs the whole program. AfxWinMain is the body of the process's entry point.
+#pragma once
+
+#include <windows.h>
+
+class CDialogEx;
+
+// Register with the restart manager so that Windows restarts the program after an update.
+constexpr DWORD AFX_RESTART_MANAGER_SUPPORT_RESTART = 0x01;
+
+class CWinApp {
+public:
+    // A null name means the default one: the executable's base name (see AfxGetAppName).
+    explicit CWinApp(const wchar_t* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Returns FALSE to end the process without a message pump of the application's own.
+    virtual BOOL InitInstance();
+    // Exit code of the process.
+    virtual int ExitInstance() { return 0; }
+
+    const wchar_t* m_pszAppName;
+    CDialogEx* m_pMainWnd = nullptr;
+    DWORD m_dwRestartManagerSupportFlags = 0;
+};
+
+// The one application object, or null before it is constructed.
+CWinApp* AfxGetApp();
+
+int AfxWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);

@@ -1,0 +1,37 @@
+#include "ui/startup_gates.h"
+
+#include <gtest/gtest.h>
+
+#include "process_util.h"
+
+namespace {
+
+TEST(StartupGates, RelaunchNamesTheRunningFileByItsFullPath) {
+    const std::wstring self = tvx::RunningExecutablePath();
+    ASSERT_GE(self.size(), 3u);
+    EXPECT_EQ(self.substr(1, 2), L":\\");
+    const std::wstring dir = tvx::test::ExeDir();
+    EXPECT_EQ(self.compare(0, dir.size(), dir), 0) << "in the test's own folder";
+    EXPECT_EQ(self.substr(self.size() - 4), L".exe");
+
+    const SHELLEXECUTEINFOW request = tvx::MakeRelaunchRequest(self);
+    EXPECT_EQ(request.cbSize, 112u);
+    EXPECT_EQ(request.fMask, 0u);
+    EXPECT_EQ(request.hwnd, nullptr);
+    EXPECT_STREQ(request.lpVerb, L"runas");
+    EXPECT_STREQ(request.lpFile, self.c_str());
+    EXPECT_STREQ(request.lpParameters, L"/uac");
+    EXPECT_EQ(request.lpDirectory, nullptr);
+    EXPECT_EQ(request.nShow, SW_SHOWNORMAL);
+}
+
+TEST(StartupGates, TheRunningInstanceMayPassTheGateAgain) {
+    // A second main window of the same process is not a second instance.
+    tvx::EnterSingleInstance();
+    tvx::EnterSingleInstance();
+    HANDLE other = ::CreateMutexW(nullptr, FALSE, tvx::kInstanceMutexName);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    ::CloseHandle(other);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// Skin images: PNG files stored in the program as resources of the named type "PNG".
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+namespace tvx {
+
+// Decodes PNG resource `id` (low 16 bits) of the program into a new bitmap that the caller
+// deletes. Null when the resource is missing or any allocation fails; bytes that cannot be
+// decoded still give a bitmap, one that holds no image and draws nothing. GDI+ must be started.
+// The bitmap reads from a private copy of the bytes that lives exactly as long as it does.
+Gdiplus::Bitmap* LoadPngResource(UINT id);
+
+}  // namespace tvx

@@ -1,0 +1,38 @@
+// The rules that run first while the main window initialises: the program runs elevated, only
+// one instance runs at a time, and GDI+ is up before any image is loaded.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace tvx {
+
+inline constexpr wchar_t kInstanceMutexName[] = L"Tarnivex";
+inline constexpr wchar_t kMainWindowTitle[] = L"Tarnivex";
+
+// False only when the token could be queried and says the process is not elevated; a token that
+// cannot be opened or queried counts as elevated.
+bool ProcessCountsAsElevated();
+
+// Full path of the running executable, whatever its length; empty when it cannot be read.
+std::wstring RunningExecutablePath();
+
+// The elevated relaunch of `file` with "/uac". The record points into `file`, which must outlive
+// it.
+SHELLEXECUTEINFOW MakeRelaunchRequest(const std::wstring& file);
+
+// Asks the shell to start this executable again with administrator rights. The outcome is not
+// examined: this instance ends either way.
+void RequestElevatedRelaunch();
+
+// Returns when this process is the running instance (it then holds the named mutex until it
+// ends). A second instance restores and foregrounds the first one's window and ends the process
+// with exit code 0 without returning.
+void EnterSingleInstance();
+
+// GdiplusStartup, once per process; GDI+ then stays up until the process ends.
+void StartGdiplusOnce();
+
+}  // namespace tvx
