@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "engine/registry_values.h"
+#include "engine/result_lines.h"
 #include "engine/tuning_backup.h"
 #include "framework/scoped.h"
+#include "framework/std_output.h"
 
 namespace tvx {
 
@@ -52,10 +55,70 @@ void ApplyValue(TuningBackup& backup, HKEY valueKey, const std::wstring& keyPath
     SetRegistryDword(keyPath.c_str(), valueName);
 }
 
-void RevertValue(TuningBackup& backup, const std::wstring& keyPath, const wchar_t* valueName) {
-    if (backup.RestoreOriginal(keyPath, valueName) != TuningBackup::Restore::NothingSaved) return;
-    const bool deleted = DeleteRegistryValue(keyPath.c_str(), valueName);
-    backup.ForgetCreated(keyPath, valueName, deleted);
+// Puts a saved original back, reporting like the other machine-wide changes.
+bool PutBack(const std::wstring& keyPath, const wchar_t* valueName, const StoredValue& original) {
+    UniqueKey key;
+    const LSTATUS opened =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE, key.put());
+    if (opened != ERROR_SUCCESS) {
+        WriteStdOut(OpenFailedLine(opened));
+        return false;
+    }
+    const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, original.type,
+                                         original.data.empty() ? nullptr : original.data.data(),
+                                         static_cast<DWORD>(original.data.size()));
+    if (set != ERROR_SUCCESS) {
+        WriteStdOut(SetFailedLine(set));
+        return false;
+    }
+    key.reset();
+    WriteStdOut(ValueRestoredLine(valueName));
+    return true;
+}
+
+// keyOpen is the result of opening the value's key for querying; valueKey is that key.
+CurrentValue ReadCurrent(LSTATUS keyOpen, HKEY valueKey, const wchar_t* valueName) {
+    if (keyOpen != ERROR_SUCCESS) {
+        return keyOpen == ERROR_FILE_NOT_FOUND ? CurrentValue::Missing : CurrentValue::Unknown;
+    }
+    StoredValue current;
+    const LSTATUS rc = ReadStoredValue(valueKey, valueName, current);
+    return ClassifyCurrent(rc, current);
+}
+
+CurrentValue ReadValueState(const std::wstring& keyPath, const wchar_t* valueName) {
+    UniqueKey key;
+    const LSTATUS rc =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    return ReadCurrent(rc, key.get(), valueName);
+}
+
+void RevertValue(TuningBackup& backup, LSTATUS keyOpen, HKEY valueKey, const std::wstring& keyPath,
+                 const wchar_t* valueName) {
+    const std::wstring entry = BackupEntryName(keyPath, valueName);
+    const std::optional<StoredValue> original = backup.SavedOriginal(entry);
+    const bool marked = !original && backup.Marked(entry);
+    // The current value only matters when the store knows nothing about it.
+    const CurrentValue current =
+        original || marked ? CurrentValue::Unknown : ReadCurrent(keyOpen, valueKey, valueName);
+    switch (DecideRevert(original.has_value(), marked, current)) {
+        case RevertAction::Restore:
+            // On failure the entry stays, so the next STOP tries again.
+            if (PutBack(keyPath, valueName, *original)) backup.Forget(entry);
+            break;
+        case RevertAction::Delete: {
+            const bool deleted = DeleteRegistryValue(keyPath.c_str(), valueName);
+            // A 1 that could not be deleted keeps its marker: the next START must not save it as
+            // an original.
+            if (marked &&
+                (deleted || ReadValueState(keyPath, valueName) == CurrentValue::Missing)) {
+                backup.Forget(entry);
+            }
+            break;
+        }
+        case RevertAction::Keep:
+            break;
+    }
 }
 
 }  // namespace
@@ -84,9 +147,15 @@ void ApplyTcpTuning() {
 void RevertTcpTuning() {
     std::lock_guard<std::mutex> guard(TuningLock());
     TuningBackup backup(TuningBackup::Mode::Revert);
-    RevertValue(backup, kMsmqKey, kNoDelayValue);
-    ForEachInterface(
-        [&](HKEY, const std::wstring& path) { RevertValue(backup, path, kAckFrequencyValue); });
+    {
+        UniqueKey key;
+        const LSTATUS rc =
+            ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMsmqKey, 0, KEY_QUERY_VALUE, key.put());
+        RevertValue(backup, rc, key.get(), kMsmqKey, kNoDelayValue);
+    }
+    ForEachInterface([&](HKEY sub, const std::wstring& path) {
+        RevertValue(backup, ERROR_SUCCESS, sub, path, kAckFrequencyValue);
+    });
 }
 
 }  // namespace tvx

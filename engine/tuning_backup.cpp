@@ -1,7 +1,6 @@
 #include "engine/tuning_backup.h"
 
-#include "engine/result_lines.h"
-#include "framework/std_output.h"
+#include <cstring>
 
 namespace tvx {
 
@@ -19,23 +18,17 @@ UniqueKey OpenStore(HKEY backup, const wchar_t* name, TuningBackup::Mode mode, D
         rc = ::RegOpenKeyExW(backup, name, 0, kStoreAccess, store.put());
     }
     if (rc != ERROR_SUCCESS) return {};
-    count = 0;
     if (::RegQueryInfoKeyW(store.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                            &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        // Unknown: assume entries exist and look each one up.
-        count = MAXDWORD;
+        count = MAXDWORD;  // unknown: look every entry up
     }
     return store;
 }
 
-bool ValuePresent(const std::wstring& keyPath, const wchar_t* valueName) {
-    UniqueKey key;
-    const LSTATUS opened =
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
-    if (opened == ERROR_FILE_NOT_FOUND) return false;
-    if (opened != ERROR_SUCCESS) return true;  // cannot tell: keep treating it as ours
-    const LSTATUS rc = ::RegQueryValueExW(key.get(), valueName, nullptr, nullptr, nullptr, nullptr);
-    return rc != ERROR_FILE_NOT_FOUND;
+bool HasEntry(HKEY store, DWORD count, const std::wstring& entry) {
+    if (!store || count == 0) return false;
+    return ::RegQueryValueExW(store, entry.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -48,7 +41,7 @@ std::wstring BackupEntryName(std::wstring_view keyPath, std::wstring_view valueN
 }
 
 LSTATUS ReadStoredValue(HKEY key, const wchar_t* valueName, StoredValue& out) {
-    // The value may grow between the size query and the read (another writer): retry then.
+    // The value may grow between the size query and the read (another writer): ask again then.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = 0;
         LSTATUS rc = ::RegQueryValueExW(key, valueName, nullptr, &out.type, nullptr, &size);
@@ -64,6 +57,21 @@ LSTATUS ReadStoredValue(HKEY key, const wchar_t* valueName, StoredValue& out) {
     return ERROR_MORE_DATA;
 }
 
+CurrentValue ClassifyCurrent(LSTATUS readResult, const StoredValue& value) {
+    if (readResult == ERROR_FILE_NOT_FOUND) return CurrentValue::Missing;
+    if (readResult != ERROR_SUCCESS) return CurrentValue::Unknown;
+    DWORD number = 0;
+    if (value.type != REG_DWORD || value.data.size() != sizeof number) return CurrentValue::Foreign;
+    std::memcpy(&number, value.data.data(), sizeof number);
+    return number == 1 ? CurrentValue::Ours : CurrentValue::Foreign;
+}
+
+RevertAction DecideRevert(bool saved, bool marked, CurrentValue current) {
+    if (saved) return RevertAction::Restore;
+    if (marked) return RevertAction::Delete;
+    return current == CurrentValue::Foreign ? RevertAction::Keep : RevertAction::Delete;
+}
+
 TuningBackup::TuningBackup(Mode mode) {
     UniqueKey backup;
     // Native view, like the tuned values themselves.
@@ -76,18 +84,12 @@ TuningBackup::TuningBackup(Mode mode) {
     if (rc != ERROR_SUCCESS) return;
     saved_ = OpenStore(backup.get(), kSavedSubkey, mode, savedCount_);
     created_ = OpenStore(backup.get(), kCreatedSubkey, mode, createdCount_);
-    // Apply records into either store and must see both, or it could take our own 1 for an
-    // original; revert uses each store on its own.
+    // Apply records into either part and must see both, or it could take our own 1 for an
+    // original; revert uses each part on its own.
     if (mode == Mode::Apply && !available()) {
         saved_.reset();
         created_.reset();
     }
-}
-
-bool TuningBackup::HasEntry(HKEY store, DWORD count, const std::wstring& entry) const {
-    if (count == 0) return false;
-    return ::RegQueryValueExW(store, entry.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
 }
 
 void TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPath,
@@ -112,40 +114,22 @@ void TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPath,
     // Any other failure to read: nothing is known about the original, so nothing is recorded.
 }
 
-TuningBackup::Restore TuningBackup::RestoreOriginal(const std::wstring& keyPath,
-                                                    const wchar_t* valueName) {
-    if (!saved_ || savedCount_ == 0) return Restore::NothingSaved;
-    const std::wstring entry = BackupEntryName(keyPath, valueName);
+std::optional<StoredValue> TuningBackup::SavedOriginal(const std::wstring& entry) const {
+    if (!saved_ || savedCount_ == 0) return std::nullopt;
     StoredValue original;
     if (ReadStoredValue(saved_.get(), entry.c_str(), original) != ERROR_SUCCESS) {
-        return Restore::NothingSaved;
+        return std::nullopt;
     }
-    UniqueKey key;
-    const LSTATUS opened =
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE, key.put());
-    if (opened != ERROR_SUCCESS) {
-        WriteStdOut(OpenFailedLine(opened));
-        return Restore::Failed;
-    }
-    const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, original.type,
-                                         original.data.empty() ? nullptr : original.data.data(),
-                                         static_cast<DWORD>(original.data.size()));
-    if (set != ERROR_SUCCESS) {
-        WriteStdOut(SetFailedLine(set));
-        return Restore::Failed;
-    }
-    key.reset();
-    WriteStdOut(ValueRestoredLine(valueName));
-    ::RegDeleteValueW(saved_.get(), entry.c_str());
-    if (created_ && createdCount_ != 0) ::RegDeleteValueW(created_.get(), entry.c_str());
-    return Restore::Restored;
+    return original;
 }
 
-void TuningBackup::ForgetCreated(const std::wstring& keyPath, const wchar_t* valueName,
-                                 bool deleted) {
-    if (!created_ || createdCount_ == 0) return;
-    if (!deleted && ValuePresent(keyPath, valueName)) return;
-    ::RegDeleteValueW(created_.get(), BackupEntryName(keyPath, valueName).c_str());
+bool TuningBackup::Marked(const std::wstring& entry) const {
+    return HasEntry(created_.get(), createdCount_, entry);
+}
+
+void TuningBackup::Forget(const std::wstring& entry) {
+    if (saved_ && savedCount_ != 0) ::RegDeleteValueW(saved_.get(), entry.c_str());
+    if (created_ && createdCount_ != 0) ::RegDeleteValueW(created_.get(), entry.c_str());
 }
 
 }  // namespace tvx

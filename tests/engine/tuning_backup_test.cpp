@@ -1,0 +1,167 @@
+// Values that existed before START come back at STOP, with their own type and data, whatever
+// happened in between: a second START, or a process killed half-way.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/tcp_tuning.h"
+#include "engine/tuning_backup.h"
+#include "tests/engine/engine_test_env.h"
+#include "tests/support/registry_test_util.h"
+
+namespace tvx::test {
+namespace {
+
+class TuningBackupTest : public TuningRegistryTest {
+protected:
+    void SetUp() override {
+        TuningRegistryTest::SetUp();
+        names_ = InterfaceNames();
+        ASSERT_EQ(names_.size(), 3u);
+        // A user's TcpAckFrequency = 2 on the middle interface, and a TCPNoDelay kept by another
+        // program as a REG_BINARY.
+        WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[1]), kAckFrequencyValue, 2);
+        WriteValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue, REG_BINARY, kBinary,
+                   sizeof kBinary);
+    }
+
+    void ExpectOriginalsBack() {
+        const auto noDelay = ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue);
+        ASSERT_TRUE(noDelay);
+        EXPECT_EQ(noDelay->type, static_cast<DWORD>(REG_BINARY));
+        EXPECT_EQ(noDelay->data, std::vector<BYTE>(std::begin(kBinary), std::end(kBinary)));
+        const auto ack =
+            ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[1]), kAckFrequencyValue);
+        ASSERT_TRUE(ack);
+        EXPECT_EQ(ack->type, static_cast<DWORD>(REG_DWORD));
+        EXPECT_EQ(ack->data, (std::vector<BYTE>{2, 0, 0, 0}));
+        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), kAckFrequencyValue));
+        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[2]), kAckFrequencyValue));
+        EXPECT_EQ(BackupEntries(kSavedSubkey), 0u);
+        EXPECT_EQ(BackupEntries(kCreatedSubkey), 0u);
+    }
+
+    static std::string RevertLines() {
+        return RestoredLine("TCPNoDelay") + DeletedLine("TcpAckFrequency") +
+               RestoredLine("TcpAckFrequency") + DeletedLine("TcpAckFrequency");
+    }
+    static std::string ApplyLines() {
+        return SetLine("TCPNoDelay") + SetLine("TcpAckFrequency") + SetLine("TcpAckFrequency") +
+               SetLine("TcpAckFrequency");
+    }
+
+    static constexpr BYTE kBinary[] = {0x02, 0x00, 0x7F};
+    std::vector<std::wstring> names_;
+};
+
+TEST_F(TuningBackupTest, StartThenStopRestoresTypeAndData) {
+    EXPECT_EQ(RunTool(L"apply").output, ApplyLines());
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[1]), kAckFrequencyValue), 1u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue), 1u);
+    EXPECT_EQ(RunTool(L"revert").output, RevertLines());
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, ASecondStartDoesNotTakeOurOwnOneForAnOriginal) {
+    RunTool(L"apply");
+    EXPECT_EQ(RunTool(L"apply").output, ApplyLines());
+    EXPECT_EQ(RunTool(L"revert").output, RevertLines());
+    ExpectOriginalsBack();
+    // Once restored, a further STOP has nothing of ours left to undo: the missing values report
+    // code 2 as usual and the originals stay.
+    EXPECT_EQ(RunTool(L"revert").output, DeleteFailed(2) + DeleteFailed(2));
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, StopWithoutStartLeavesOthersValuesAlone) {
+    EXPECT_EQ(RunTool(L"revert").output, DeleteFailed(2) + DeleteFailed(2));
+    ExpectOriginalsBack();
+    // A 1 with no record (left by a run that could keep no backup) is taken for ours.
+    WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[2]), kAckFrequencyValue, 1);
+    EXPECT_EQ(RunTool(L"revert").output, DeleteFailed(2) + DeletedLine("TcpAckFrequency"));
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, StartKilledAfterApplyThenStartStop) {
+    EXPECT_EQ(RunToolUntilReadyThenKill(L"apply-hang"), ApplyLines());
+    RunTool(L"apply");
+    EXPECT_EQ(RunTool(L"revert").output, RevertLines());
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, StartKilledBetweenBackupAndWriteThenStartStop) {
+    // Killed after recording each original (one existing, one missing) but before writing 1.
+    RunToolUntilReadyThenKill(L"remember-hang \"" + InterfacePath(names_[1]) + L"\" " +
+                              kAckFrequencyValue);
+    RunToolUntilReadyThenKill(L"remember-hang \"" + InterfacePath(names_[0]) + L"\" " +
+                              kAckFrequencyValue);
+    EXPECT_EQ(BackupEntries(kSavedSubkey), 1u);
+    EXPECT_EQ(BackupEntries(kCreatedSubkey), 1u);
+    RunTool(L"apply");
+    EXPECT_EQ(RunTool(L"revert").output, RevertLines());
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, AValueWhoseDeleteFailedStaysOursForTheNextStart) {
+    RunTool(L"apply");
+    SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), L"D:(D;;0x6;;;WD)(A;;KA;;;WD)");
+    RunTool(L"revert");  // cannot delete the first interface's 1
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), kAckFrequencyValue), 1u);
+    SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), L"D:(A;;KA;;;WD)");
+
+    RunTool(L"apply");
+    EXPECT_EQ(RunTool(L"revert").output, RevertLines());
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, AnUnusableStoreNeverStopsTheValues) {
+    // The part for saved originals refuses reading and writing: no backup can be kept at all.
+    const std::wstring saved = std::wstring(kTuningBackupKey) + L"\\" + kSavedSubkey;
+    CreateKey(HKEY_LOCAL_MACHINE, saved);
+    SetKeyDacl(HKEY_LOCAL_MACHINE, saved, L"D:(D;;0x3;;;WD)(A;;KA;;;WD)");
+    EXPECT_EQ(RunTool(L"apply").output, ApplyLines());
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[1]), kAckFrequencyValue), 1u);
+    // Without a backup, STOP behaves as it always did: every value (all of them our 1) deleted.
+    EXPECT_EQ(RunTool(L"revert").output,
+              DeletedLine("TCPNoDelay") + DeletedLine("TcpAckFrequency") +
+                  DeletedLine("TcpAckFrequency") + DeletedLine("TcpAckFrequency"));
+    EXPECT_EQ(BackupEntries(kCreatedSubkey), 0u);
+}
+
+TEST(RevertDecision, ARecordDecidesElseOnlyAForeignValueIsKept) {
+    using enum CurrentValue;
+    struct Row {
+        bool saved, marked;
+        CurrentValue current;
+        RevertAction expected;
+    } rows[] = {
+        {true, false, Foreign, RevertAction::Restore}, {true, true, Missing, RevertAction::Restore},
+        {false, true, Foreign, RevertAction::Delete},  {false, true, Ours, RevertAction::Delete},
+        {false, false, Missing, RevertAction::Delete}, {false, false, Ours, RevertAction::Delete},
+        {false, false, Unknown, RevertAction::Delete}, {false, false, Foreign, RevertAction::Keep},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(DecideRevert(r.saved, r.marked, r.current), r.expected)
+            << r.saved << r.marked << static_cast<int>(r.current);
+    }
+}
+
+TEST(RevertDecision, OnlyTheDwordOneCountsAsOurs) {
+    const auto value = [](DWORD type, std::vector<BYTE> data) { return StoredValue{type, data}; };
+    EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_DWORD, {1, 0, 0, 0})), CurrentValue::Ours);
+    EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_DWORD, {2, 0, 0, 0})),
+              CurrentValue::Foreign);
+    EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_DWORD, {1, 0, 0, 1})),
+              CurrentValue::Foreign);
+    EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_BINARY, {1, 0, 0, 0})),
+              CurrentValue::Foreign);
+    EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0})),
+              CurrentValue::Foreign);
+    EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_DWORD, {1, 0})), CurrentValue::Foreign);
+    EXPECT_EQ(ClassifyCurrent(ERROR_FILE_NOT_FOUND, {}), CurrentValue::Missing);
+    EXPECT_EQ(ClassifyCurrent(ERROR_ACCESS_DENIED, {}), CurrentValue::Unknown);
+}
+
+}  // namespace
+}  // namespace tvx::test
