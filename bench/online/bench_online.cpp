@@ -1,0 +1,115 @@
+// Costs of the online sequence's pieces, printed; nothing passes or fails on a figure.
+//
+//   reply      reading an update reply (decode, split, compare), per call: a typical reply and
+//              one at the 64 KiB limit
+//   launch     UpdateLaunchRecord on a day already recorded (one registry read), per call
+//   network    when the development server runs at the built-in address (scripts/dev-server):
+//              one usage report, one update check, and an update check whose reply is 256 MiB,
+//              with the growth of the process's peak private memory during it
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "framework/internet.h"
+#include "framework/message_box.h"
+#include "online/launch_record.h"
+#include "online/online_endpoints.h"
+#include "online/update_reply.h"
+#include "online/usage_report.h"
+#include "ui/tarnivex_dlg.h"
+
+namespace {
+
+double Now() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER c;
+    ::QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / frequency;
+}
+
+template <typename F>
+double MicrosecondsPerCall(int calls, F&& f) {
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        const double start = Now();
+        for (int i = 0; i < calls; ++i) f();
+        best = std::min(best, (Now() - start) / calls * 1e6);
+    }
+    return best;
+}
+
+SIZE_T PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakPagefileUsage;
+}
+
+// Control requests to the development server; false when it does not answer.
+bool Control(const wchar_t* path, const std::string& body) {
+    URL_COMPONENTSW parts{};
+    wchar_t host[256] = {};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = 256;
+    if (!::InternetCrackUrlW(tvx::kUpdateCheckUrl, 0, 0, &parts)) return false;
+    tvx::UniqueInternet session(
+        ::InternetOpenW(L"bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    tvx::UniqueInternet connection(::InternetConnectW(session.get(), host, parts.nPort, nullptr,
+                                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    tvx::UniqueInternet request(::HttpOpenRequestW(connection.get(), L"POST", path, nullptr,
+                                                   nullptr, nullptr,
+                                                   INTERNET_FLAG_SECURE | INTERNET_FLAG_RELOAD, 0));
+    return request && ::HttpSendRequestW(request.get(), nullptr, 0, const_cast<char*>(body.data()),
+                                         static_cast<DWORD>(body.size()));
+}
+
+int AnswerOk(const std::wstring&, UINT) { return IDOK; }
+
+}  // namespace
+
+int wmain() {
+    const std::string typical = "12#https://127.0.0.1:8443/files/tarnivex_client.exe\r\n";
+    std::string atLimit = typical;
+    atLimit.resize(tvx::kMaxUpdateReplyBytes, ' ');
+    volatile bool sink = false;
+    std::printf("reply    typical %zu B: %.3f us/call\n", typical.size(),
+                MicrosecondsPerCall(
+                    20000, [&] { sink = tvx::EvaluateUpdateReply(typical, L"3").offered; }));
+    std::printf(
+        "reply    at limit %zu B: %.3f us/call\n", atLimit.size(),
+        MicrosecondsPerCall(200, [&] { sink = tvx::EvaluateUpdateReply(atLimit, L"3").offered; }));
+
+    tvx::UpdateLaunchRecord();  // today is recorded from here on
+    std::printf("launch   same day: %.3f us/call\n",
+                MicrosecondsPerCall(2000, [&] { sink = tvx::UpdateLaunchRecord(); }));
+
+    if (std::wstring(tvx::kUpdateCheckUrl).rfind(L"https://127.0.0.1:", 0) != 0 ||
+        !Control(L"/_reset", "")) {
+        std::printf("network  skipped: no development server at the built-in address\n");
+        return 0;
+    }
+    tvx::SetMessageBoxHook(&AnswerOk);
+    std::printf("network  usage report: %.1f ms\n",
+                MicrosecondsPerCall(20, [] { tvx::ReportUsage(tvx::kRunReportUrl); }) / 1000);
+    Control(L"/_config?key=update", typical);
+    CTarnivexDlg dlg;
+    std::printf(
+        "network  update check: %.1f ms\n",
+        MicrosecondsPerCall(20, [&] { sink = dlg.CheckForUpdate(tvx::kUpdateCheckUrl); }) / 1000);
+    Control(L"/_config?key=mode", "huge");
+    const SIZE_T before = PeakPrivateBytes();
+    const double start = Now();
+    sink = dlg.CheckForUpdate(tvx::kUpdateCheckUrl);
+    std::printf("network  update check, 256 MiB reply: %.1f ms, peak private memory +%.1f MiB\n",
+                (Now() - start) * 1000, (PeakPrivateBytes() - before) / 1048576.0);
+    Control(L"/_reset", "");
+    return 0;
+}
