@@ -2,6 +2,7 @@
 
 #include "framework/internet.h"
 #include "tests/online/dev_server_client.h"
+#include "tests/support/registry_test_util.h"
 
 namespace {
 
@@ -62,6 +63,60 @@ TEST_F(Internet, OnlyHttpUrlsGiveAResponse) {
     EXPECT_EQ(session.OpenURL(L"ftp://127.0.0.1/file"), nullptr);
     EXPECT_THROW(session.OpenURL(L"not a url"), CInternetException);
     EXPECT_EQ(RequestCount("/count.php"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+const wchar_t kRootCertificates[] = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates";
+
+// The development authorities' entries in the machine Root store (one per server state folder
+// that was ever started in this prefix), taken out for the life of this object and put back
+// afterwards.
+class AuthorityWithdrawn {
+public:
+    AuthorityWithdrawn() {
+        const std::string subject = "Tarnivex Development Authority";
+        for (const std::wstring& name : SubkeyNames(HKEY_LOCAL_MACHINE, kRootCertificates)) {
+            const auto blob = ReadValue(HKEY_LOCAL_MACHINE, Path(name), L"Blob");
+            if (!blob) continue;
+            const std::string bytes(blob->data.begin(), blob->data.end());
+            if (bytes.find(subject) == std::string::npos) continue;
+            withdrawn_.push_back({name, blob->data});
+            DeleteTree(HKEY_LOCAL_MACHINE, Path(name));
+        }
+    }
+    ~AuthorityWithdrawn() {
+        for (const auto& [name, blob] : withdrawn_) {
+            WriteValue(HKEY_LOCAL_MACHINE, Path(name), L"Blob", REG_BINARY, blob.data(),
+                       static_cast<DWORD>(blob.size()));
+        }
+    }
+    bool found() const { return !withdrawn_.empty(); }
+
+private:
+    static std::wstring Path(const std::wstring& name) {
+        return std::wstring(kRootCertificates) + L"\\" + name;
+    }
+    std::vector<std::pair<std::wstring, std::vector<BYTE>>> withdrawn_;
+};
+
+// Real certificate checks: without the authority in the Root store the same server is refused.
+// (No other request may come first in this process, so that nothing trusted is cached.)
+TEST(InternetCertificates, ServerIsRefusedOnceItsAuthorityIsNoLongerTrusted) {
+    AuthorityWithdrawn withdrawn;
+    ASSERT_TRUE(withdrawn.found());
+    CInternetSession session;
+    try {
+        session.OpenURL(ServerUrl(L"/count.php?flag=untrusted"));
+        FAIL() << "an untrusted server was accepted";
+    } catch (const CInternetException& e) {
+        EXPECT_TRUE(e.m_dwError == ERROR_INTERNET_INVALID_CA ||
+                    e.m_dwError == ERROR_INTERNET_SEC_CERT_REV_FAILED ||
+                    e.m_dwError == ERROR_INTERNET_SEC_INVALID_CERT)
+            << e.m_dwError;
+    }
 }
 
 }  // namespace
