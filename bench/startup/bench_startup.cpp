@@ -4,6 +4,7 @@
 // the first time, which happens only after the initial WM_PAINT has been handled.
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,8 +42,9 @@ Run StartOnce(const std::wstring& exe, const wchar_t* title) {
         return run;
     }
     bool shown = false;
+    HWND hwnd = nullptr;
     for (int i = 0; i < 20000 && !shown; ++i) {
-        const HWND hwnd = ::FindWindowW(nullptr, title);
+        hwnd = ::FindWindowW(nullptr, title);
         DWORD pid = 0;
         if (hwnd) ::GetWindowThreadProcessId(hwnd, &pid);
         shown = hwnd && pid == pi.dwProcessId && ::IsWindowVisible(hwnd);
@@ -57,6 +59,15 @@ Run StartOnce(const std::wstring& exe, const wchar_t* title) {
         pmc.cb = sizeof(pmc);
         if (::K32GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof(pmc)))
             run.workingSet = pmc.WorkingSetSize;
+    }
+    // Take a tray icon away first: the notification area of a killed owner's icon slows every
+    // later window start by seconds under Wine.
+    if (hwnd) {
+        NOTIFYICONDATAW nid = {};
+        nid.cbSize = sizeof(nid);
+        nid.hWnd = hwnd;
+        nid.uID = 1;
+        ::Shell_NotifyIconW(NIM_DELETE, &nid);
     }
     ::TerminateProcess(pi.hProcess, 0);
     ::WaitForSingleObject(pi.hProcess, 10000);
