@@ -54,7 +54,21 @@ SHELLEXECUTEINFOW MakeRelaunchRequest(const std::wstring& file) {
     return request;
 }
 
+bool CommandLineIsElevatedRelaunch(const wchar_t* commandLine) {
+    if (!commandLine || !*commandLine) return false;
+    int count = 0;
+    LPWSTR* args = ::CommandLineToArgvW(commandLine, &count);
+    if (!args) return false;
+    bool relaunch = false;
+    for (int i = 1; i < count; ++i) {
+        if (::lstrcmpiW(args[i], L"/uac") == 0) relaunch = true;
+    }
+    ::LocalFree(args);
+    return relaunch;
+}
+
 void RequestElevatedRelaunch() {
+    if (CommandLineIsElevatedRelaunch(::GetCommandLineW())) return;
     // The running file by its full path: a bare file name would only be found in the working
     // directory, and not at all once the file is renamed.
     const std::wstring self = RunningExecutablePath();

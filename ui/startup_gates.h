@@ -23,7 +23,12 @@ std::wstring RunningExecutablePath();
 // it.
 SHELLEXECUTEINFOW MakeRelaunchRequest(const std::wstring& file);
 
-// Asks the shell to start this executable again with administrator rights. The outcome is not
+// Whether a command line carries the "/uac" argument of the elevated relaunch (any case).
+bool CommandLineIsElevatedRelaunch(const wchar_t* commandLine);
+
+// Asks the shell to start this executable again with administrator rights, unless this process
+// is itself such a relaunch: when the shell "elevates" without granting the rights (no UAC, or a
+// compatibility layer), asking again would start copy after copy without end. The outcome is not
 // examined: this instance ends either way.
 void RequestElevatedRelaunch();
 

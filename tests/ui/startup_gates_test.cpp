@@ -25,6 +25,22 @@ TEST(StartupGates, RelaunchNamesTheRunningFileByItsFullPath) {
     EXPECT_EQ(request.nShow, SW_SHOWNORMAL);
 }
 
+TEST(StartupGates, OnlyTheRelaunchArgumentMarksARelaunchedCopy) {
+    struct Case {
+        const wchar_t* line;
+        bool relaunch;
+    };
+    for (const Case& c :
+         {Case{L"\"C:\\Program Files\\Tarnivex.exe\" /uac", true}, Case{L"Tarnivex.exe /UAC", true},
+          Case{L"Tarnivex.exe /x /uac", true}, Case{L"Tarnivex.exe", false},
+          Case{L"\"C:\\uac dir\\Tarnivex.exe\"", false},
+          Case{L"C:\\uac\\Tarnivex.exe /uacx", false},
+          Case{L"/uac", false},  // the program's own name, not an argument
+          Case{L"", false}}) {
+        EXPECT_EQ(tvx::CommandLineIsElevatedRelaunch(c.line), c.relaunch) << c.line;
+    }
+}
+
 TEST(StartupGates, TheRunningInstanceMayPassTheGateAgain) {
     // A second main window of the same process is not a second instance.
     tvx::EnterSingleInstance();
