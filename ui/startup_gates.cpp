@@ -14,6 +14,17 @@ namespace {
 HANDLE g_instanceMutex = nullptr;
 }  // namespace
 
+HWND FindMainWindow() {
+    // The first instance's message boxes carry the same title (the application name); they are
+    // owned by its main window, which itself has no owner.
+    HWND found = ::FindWindowW(nullptr, kMainWindowTitle);
+    for (HWND candidate = found; candidate;
+         candidate = ::FindWindowExW(nullptr, candidate, nullptr, kMainWindowTitle)) {
+        if (!::GetWindow(candidate, GW_OWNER)) return candidate;
+    }
+    return found;
+}
+
 bool ProcessCountsAsElevated() {
     UniqueHandle token;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return true;
@@ -83,7 +94,7 @@ void EnterSingleInstance() {
     HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         if (mutex) ::CloseHandle(mutex);
-        if (const HWND first = ::FindWindowW(nullptr, kMainWindowTitle)) {
+        if (const HWND first = FindMainWindow()) {
             ::ShowWindow(first, SW_RESTORE);
             ::SetForegroundWindow(first);
         }

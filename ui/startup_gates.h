@@ -32,6 +32,10 @@ bool CommandLineIsElevatedRelaunch(const wchar_t* commandLine);
 // examined: this instance ends either way.
 void RequestElevatedRelaunch();
 
+// The running instance's main window, found by its title: the unowned window titled "Tarnivex"
+// when there is one, else whatever window bears that title; null when none does.
+HWND FindMainWindow();
+
 // Returns when this process is the running instance (it then holds the named mutex until it
 // ends). A second instance restores and foregrounds the first one's window and ends the process
 // with exit code 0 without returning.

@@ -50,4 +50,19 @@ TEST(StartupGates, TheRunningInstanceMayPassTheGateAgain) {
     ::CloseHandle(other);
 }
 
+TEST(StartupGates, ASecondStartFindsTheMainWindowNotItsMessageBox) {
+    EXPECT_EQ(tvx::FindMainWindow(), nullptr);
+    const HWND main = ::CreateWindowExW(0, L"STATIC", L"Tarnivex", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr);
+    ASSERT_NE(main, nullptr);
+    // Created later, so found first by title: a box owned by the main window.
+    const HWND box = ::CreateWindowExW(0, L"STATIC", L"Tarnivex", WS_POPUP, 0, 0, 10, 10, main,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(::FindWindowW(nullptr, L"Tarnivex"), box) << "the box must come first by title";
+    EXPECT_EQ(tvx::FindMainWindow(), main);
+    ::DestroyWindow(box);
+    ::DestroyWindow(main);
+}
+
 }  // namespace
