@@ -25,14 +25,21 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (g_script.next < g_script.steps.size()) g_script.steps[g_script.next++](hwnd);
 }
 
-int AnswerYes(const std::wstring&, UINT) { return IDYES; }
+// Yes to the exit question only.
+int AnswerYes(const std::wstring& text, UINT) {
+    return text.find(L"그래도 종료하시겠습니까?") != std::wstring::npos ? IDYES : IDNO;
+}
 
 TEST(MainWindowModal, EscEnterAndCloseRequestsNeverEndTheDialogOnlyExitDoes) {
     CTarnivexDlg dlg;
     g_script = Script{};
     g_script.dlg = &dlg;
     g_script.steps = {
-        [](HWND h) { ::PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 0); },
+        [](HWND h) {
+            // The start-up timer's online sequence is not part of this run.
+            ::KillTimer(h, kStartupTimerId);
+            ::PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 0);
+        },
         [](HWND h) { ::PostMessageW(h, WM_KEYDOWN, VK_RETURN, 0); },
         [](HWND h) { ::PostMessageW(h, WM_CLOSE, 0, 0); },
         [](HWND h) { ::PostMessageW(h, WM_COMMAND, ID_TRAY_OPEN, 0); },
