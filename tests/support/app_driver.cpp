@@ -80,30 +80,50 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& exeName) {
     return ids;
 }
 
-void KillAllNamed(const std::wstring& exeName) {
-    for (DWORD pid : ProcessesNamed(exeName)) {
-        UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-        if (!process) continue;
-        ::TerminateProcess(process.get(), 1);
-        ::WaitForSingleObject(process.get(), 5000);
+void KillAllNamed(const std::wstring& exeName, DWORD keepPid) {
+    for (int round = 0; round < 100; ++round) {
+        bool any = false;
+        for (DWORD pid : ProcessesNamed(exeName)) {
+            if (pid == keepPid) continue;
+            UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            if (!process) continue;
+            any = true;
+            ::TerminateProcess(process.get(), 1);
+            ::WaitForSingleObject(process.get(), 5000);
+        }
+        if (!any) {
+            // Quiet for a moment: nothing was half-way through starting another copy.
+            ::Sleep(100);
+            bool again = false;
+            for (DWORD pid : ProcessesNamed(exeName)) again = again || pid != keepPid;
+            if (!again) return;
+        }
     }
 }
 
 std::wstring ProcessCommandLine(DWORD pid) {
-    UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process) return {};
-    // ProcessCommandLineInformation (60): a UNICODE_STRING followed by its characters.
+    // Read from the process's own parameter block: PEB -> RTL_USER_PROCESS_PARAMETERS ->
+    // CommandLine (offsets 0x20 and 0x70 on x64).
     using Query = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
     auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-    if (!query) return {};
-    std::vector<BYTE> buffer(65536);
-    ULONG size = 0;
-    if (query(process.get(), 60, buffer.data(), static_cast<ULONG>(buffer.size()), &size) < 0) {
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!query || query(process.get(), 0, &basic, sizeof basic, nullptr) < 0) return {};
+    auto read = [&](const void* at, void* into, size_t size) {
+        SIZE_T got = 0;
+        return ::ReadProcessMemory(process.get(), at, into, size, &got) && got == size;
+    };
+    const BYTE* params = nullptr;
+    UNICODE_STRING line{};
+    if (!read(reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + 0x20, &params, sizeof params) ||
+        !read(params + 0x70, &line, sizeof line)) {
         return {};
     }
-    const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-    return std::wstring(text->Buffer, text->Length / sizeof(wchar_t));
+    std::wstring text(line.Length / sizeof(wchar_t), L'\0');
+    if (!text.empty() && !read(line.Buffer, text.data(), line.Length)) return {};
+    return text;
 }
 
 std::vector<HWND> TopLevelWindows(DWORD pid) {
@@ -187,15 +207,18 @@ bool ClickDialogButton(HWND box, int id) {
     return true;
 }
 
-HWND FindPopupMenu(DWORD timeoutMs) {
+HWND FindPopupMenu(DWORD pid, DWORD timeoutMs) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            found = ::FindWindowW(L"#32768", nullptr);
-            return found != nullptr && ::IsWindowVisible(found);
+            found = nullptr;
+            for (HWND wnd : TopLevelWindows(pid)) {
+                if (ClassOf(wnd) == L"#32768" && ::IsWindowVisible(wnd)) found = wnd;
+            }
+            return found != nullptr;
         },
         timeoutMs);
-    return found && ::IsWindowVisible(found) ? found : nullptr;
+    return found;
 }
 
 void Press(HWND wnd, int x, int y) {

@@ -40,8 +40,9 @@ private:
     DWORD pid_ = 0;
 };
 
-// Ends every running process with this file name (the relaunched copies too).
-void KillAllNamed(const std::wstring& exeName);
+// Ends every running process with this file name but keepPid, again and again until none is
+// left: a copy that relaunches itself may start the next one while it is being ended.
+void KillAllNamed(const std::wstring& exeName, DWORD keepPid = 0);
 // Ids of the running processes with this file name.
 std::vector<DWORD> ProcessesNamed(const std::wstring& exeName);
 // A process's command line as the system holds it; empty when it cannot be read.
@@ -57,8 +58,8 @@ std::wstring WindowText(HWND wnd);
 std::wstring MessageBoxText(HWND box);
 // Presses a button of a message box (IDYES, IDNO, IDOK...). False when it has no such button.
 bool ClickDialogButton(HWND box, int id);
-// The visible popup menu window (class #32768), or null.
-HWND FindPopupMenu(DWORD timeoutMs);
+// A visible popup menu window (class #32768) of that process, or null.
+HWND FindPopupMenu(DWORD pid, DWORD timeoutMs);
 
 // A left press and release at client coordinates, posted as the mouse would send them.
 void Press(HWND wnd, int x, int y);

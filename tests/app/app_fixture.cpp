@@ -1,0 +1,153 @@
+#include "tests/app/app_fixture.h"
+
+#include "engine/tcp_tuning.h"
+#include "settings/settings_store.h"
+#include "tests/support/netcon_double.h"
+#include "tests/support/registry_test_util.h"
+#include "tests/support/schtasks_double.h"
+
+namespace tvx::test {
+
+namespace {
+constexpr wchar_t kExeName[] = L"Tarnivex.exe";
+}  // namespace
+
+void AppTest::SetUpTestSuite() {
+    InstallSchtasksDouble();
+    RegisterNetconDouble();
+}
+
+std::wstring AppTest::ExePath() { return WindowsPathOf(TARNIVEX_EXE); }
+
+void AppTest::ResetMachineState() {
+    KillAllNamed(kExeName);
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Tarnivex");
+    DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarnivex");
+    DeleteValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue);
+    for (const auto& name : SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey)) {
+        DeleteValue(HKEY_LOCAL_MACHINE, std::wstring(kInterfacesKey) + L"\\" + name,
+                    kAckFrequencyValue);
+    }
+}
+
+void AppTest::SetUp() {
+    ResetMachineState();
+    schtasksLog_ = UseFreshSchtasksLog(L"tarnivex-app-schtasks.log");
+    UseNetconConfig({});
+    UseFreshNetconLog(L"tarnivex-app-netcon.log");
+    toasts_ = std::make_unique<ToastDoubleSession>();
+}
+
+void AppTest::TearDown() {
+    app_.Kill();
+    KillAllNamed(kExeName);
+    toasts_.reset();
+    ResetMachineState();
+}
+
+void AppTest::Launch() {
+    app_ = AppProcess::Start(ExePath());
+    ASSERT_TRUE(app_) << "cannot start " << testing::PrintToString(ExePath()) << ": "
+                      << ::GetLastError();
+    wnd_ = FindMainWindow(app_.pid(), 20000);
+    ASSERT_NE(wnd_, nullptr) << "no main window";
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 10000));
+}
+
+bool AppTest::DismissStrayBox() {
+    HWND box = FindMessageBox(app_.pid(), 0);
+    if (!box || MessageBoxText(box) == kExitQuestion) return false;
+    // No to an offer, OK to a notice: whichever the box has.
+    if (!ClickDialogButton(box, IDNO) && !ClickDialogButton(box, IDOK))
+        ClickDialogButton(box, IDCANCEL);
+    WaitUntil([&] { return !::IsWindow(box); }, 3000);
+    return true;
+}
+
+HWND AppTest::AwaitBox(const std::wstring& text, DWORD timeoutMs) {
+    HWND wanted = nullptr;
+    WaitUntil(
+        [&] {
+            HWND box = FindMessageBox(app_.pid(), 0);
+            if (box && MessageBoxText(box) == text) wanted = box;
+            if (box && !wanted) DismissStrayBox();
+            return wanted != nullptr;
+        },
+        timeoutMs);
+    return wanted;
+}
+
+Image AppTest::StableCapture() {
+    Image last;
+    WaitUntil(
+        [&] {
+            DismissStrayBox();
+            ::InvalidateRect(wnd_, nullptr, FALSE);
+            ::UpdateWindow(wnd_);
+            ::Sleep(150);
+            Image now = CaptureWindow(wnd_);
+            const bool same = !now.pixels.empty() && now.pixels == last.pixels;
+            last = std::move(now);
+            return same;
+        },
+        5000);
+    return last;
+}
+
+void AppTest::ExpectLooksLike(const std::wstring& name) {
+    const Image actual = StableCapture();
+    ASSERT_FALSE(actual.pixels.empty()) << "nothing captured";
+    const std::wstring reference = WindowsPathOf(TARNIVEX_REFERENCE_DIR) + L"\\" + name + L".png";
+    wchar_t update[8] = {};
+    if (::GetEnvironmentVariableW(L"TARNIVEX_UPDATE_REFERENCES", update, 8) > 0 &&
+        update[0] == L'1') {
+        ASSERT_TRUE(SavePng(actual, reference));
+        FAIL() << "reference written: " << testing::PrintToString(reference)
+               << "; run again to compare";
+    }
+    Image expected;
+    const bool loaded = LoadPng(reference, &expected);
+    const ImageDifference d = loaded ? Compare(actual, expected) : ImageDifference{};
+    const bool alike = loaded && d.sameSize && d.meanAbsolute < 3.0 && d.fractionOver40 < 0.01;
+    if (!alike) {
+        const std::wstring saved =
+            WindowsPathOf(TARNIVEX_ACTUAL_DIR) + L"\\actual-" + name + L".png";
+        SavePng(actual, saved);
+        ADD_FAILURE() << (loaded ? "differs from " : "no reference ")
+                      << testing::PrintToString(reference) << " (size " << actual.width << "x"
+                      << actual.height << " vs " << expected.width << "x" << expected.height
+                      << ", mean difference " << d.meanAbsolute << ", pixels off "
+                      << d.fractionOver40 * 100 << "%); capture saved as "
+                      << testing::PrintToString(saved);
+    }
+}
+
+bool AppTest::TuningApplied() {
+    if (ReadDword(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue) != 1u) return false;
+    const auto names = SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey);
+    if (names.empty()) return false;
+    for (const auto& name : names) {
+        if (ReadDword(HKEY_LOCAL_MACHINE, std::wstring(kInterfacesKey) + L"\\" + name,
+                      kAckFrequencyValue) != 1u) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AppTest::TuningAbsent() {
+    if (ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue)) return false;
+    for (const auto& name : SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey)) {
+        if (ReadValue(HKEY_LOCAL_MACHINE, std::wstring(kInterfacesKey) + L"\\" + name,
+                      kAckFrequencyValue)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring AppTest::StoredText(const wchar_t* valueName) {
+    return ReadString(HKEY_CURRENT_USER, kSettingsKey, valueName).value_or(L"(missing)");
+}
+
+}  // namespace tvx::test

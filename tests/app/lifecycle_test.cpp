@@ -1,0 +1,159 @@
+// The program's life: one instance, keys that must not end it, the confirmed exit, and the
+// relaunch of a start without administrator rights.
+#include "framework/scoped.h"
+#include "tests/app/app_fixture.h"
+#include "tests/support/process_util.h"
+
+namespace tvx::test {
+namespace {
+
+using LifecycleTest = AppTest;
+
+// Visible or hidden main windows of every running copy of the program.
+int MainWindowCount() {
+    int count = 0;
+    for (DWORD pid : ProcessesNamed(L"Tarnivex.exe")) {
+        if (FindMainWindow(pid, 0)) ++count;
+    }
+    return count;
+}
+
+TEST_F(LifecycleTest, SecondStartRestoresTheHiddenWindowAndEndsWithZero) {
+    Launch();
+    Press(wnd_, kCross.x, kCross.y);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(wnd_); }, 5000));
+
+    AppProcess second = AppProcess::Start(ExePath());
+    ASSERT_TRUE(second);
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitExit(20000, &code)) << "the second copy did not end";
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 5000))
+        << "not restored";
+    EXPECT_EQ(MainWindowCount(), 1);
+    EXPECT_EQ(::WaitForSingleObject(app_.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(LifecycleTest, EscapeAndEnterDoNotCloseTheWindow) {
+    Launch();
+    ::SetForegroundWindow(wnd_);
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN, VK_ESCAPE}) {
+        ::PostMessageW(wnd_, WM_KEYDOWN, key, 1);
+        ::PostMessageW(wnd_, WM_KEYUP, key, 0xC0000001);
+    }
+    ::Sleep(1000);
+    EXPECT_TRUE(::IsWindow(wnd_));
+    EXPECT_TRUE(::IsWindowVisible(wnd_));
+    EXPECT_EQ(::WaitForSingleObject(app_.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(LifecycleTest, ExitAnsweredNoChangesNothingAndYesUndoesTheTuningAndEnds) {
+    Launch();
+    Press(wnd_, kStart.x, kStart.y);
+    ASSERT_TRUE(WaitUntil(TuningApplied, 20000));
+    DismissStrayBox();
+
+    ::PostMessageW(wnd_, WM_COMMAND, 32772, 0);
+    HWND box = AwaitBox(kExitQuestion, 10000);
+    ASSERT_NE(box, nullptr) << "no question";
+    EXPECT_EQ(WindowText(box), L"Tarnivex");
+    ASSERT_NE(::GetDlgItem(box, IDYES), nullptr);
+    ASSERT_TRUE(ClickDialogButton(box, IDNO));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 5000));
+    ::Sleep(500);
+    EXPECT_TRUE(TuningApplied());
+    EXPECT_TRUE(::IsWindowVisible(wnd_));
+    EXPECT_TRUE(TrayIconExists(wnd_, 1));
+    EXPECT_EQ(::WaitForSingleObject(app_.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    ::PostMessageW(wnd_, WM_COMMAND, 32772, 0);
+    box = AwaitBox(kExitQuestion, 10000);
+    ASSERT_NE(box, nullptr);
+    const HWND wnd = wnd_;
+    ASSERT_TRUE(ClickDialogButton(box, IDYES));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            DismissStrayBox();
+            return app_.WaitExit(0);
+        },
+        20000))
+        << "still running after Yes";
+    EXPECT_TRUE(TuningAbsent());
+    EXPECT_FALSE(TrayIconExists(wnd, 1));
+}
+
+// A primary token of this user without administrator rights (the elevated token's linked one).
+UniqueHandle NonElevatedToken() {
+    UniqueHandle self;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, self.put())) return {};
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    if (!::GetTokenInformation(self.get(), TokenLinkedToken, &linked, sizeof linked, &size))
+        return {};
+    UniqueHandle limited(linked.LinkedToken);
+    UniqueHandle primary;
+    if (!::DuplicateTokenEx(limited.get(), MAXIMUM_ALLOWED, nullptr, SecurityImpersonation,
+                            TokenPrimary, primary.put())) {
+        return {};
+    }
+    return primary;
+}
+
+// Under Wine the "runas" relaunch does not elevate, so the relaunched copy again lacks the
+// rights and relaunches in turn: a chain of copies, each of which must end without a window.
+TEST_F(LifecycleTest, StartWithoutRightsRelaunchesWithUacAndEndsWithoutWindow) {
+    // A first, elevated instance hidden in the tray: a copy that reached the single-instance
+    // gate would show it again.
+    Launch();
+    Press(wnd_, kCross.x, kCross.y);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(wnd_); }, 5000));
+
+    const UniqueHandle token = NonElevatedToken();
+    ASSERT_TRUE(token) << ::GetLastError();
+    AppProcess limited = AppProcess::Start(ExePath(), token.get());
+    ASSERT_TRUE(limited) << ::GetLastError();
+    const DWORD limitedPid = limited.pid();
+
+    std::wstring relaunchLine;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (DWORD pid : ProcessesNamed(L"Tarnivex.exe")) {
+                if (pid == limitedPid || pid == app_.pid()) continue;
+                const std::wstring line = ProcessCommandLine(pid);
+                if (line.find(L"/uac") != std::wstring::npos) {
+                    relaunchLine = line;
+                    return true;
+                }
+            }
+            return false;
+        },
+        20000))
+        << "no relaunched copy";
+    // The relaunch names the running file in full and passes "/uac".
+    EXPECT_EQ(relaunchLine, L"\"" + ExePath() + L"\" /uac");
+    EXPECT_TRUE(limited.WaitExit(20000)) << "the copy without rights is still running";
+
+    // Let the chain run a while: none of its copies may show a window or a second instance.
+    const ULONGLONG until = ::GetTickCount64() + 2000;
+    while (::GetTickCount64() < until) {
+        EXPECT_FALSE(::IsWindowVisible(wnd_))
+            << "a copy without rights reached the single-instance gate";
+        for (DWORD pid : ProcessesNamed(L"Tarnivex.exe")) {
+            if (pid != app_.pid()) {
+                EXPECT_EQ(FindMainWindow(pid, 0), nullptr) << "window of a copy without rights";
+            }
+        }
+        ::Sleep(50);
+    }
+    KillAllNamed(L"Tarnivex.exe", app_.pid());
+    EXPECT_EQ(MainWindowCount(), 1);
+    EXPECT_FALSE(::IsWindowVisible(wnd_));
+    // The mutex is still the first instance's: a new elevated start hands over to it.
+    AppProcess again = AppProcess::Start(ExePath());
+    DWORD code = 99;
+    ASSERT_TRUE(again.WaitExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
+}  // namespace tvx::test

@@ -1,0 +1,150 @@
+// The settings menu of the running program: its check marks and its three commands.
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "settings/settings_commands.h"
+#include "settings/settings_store.h"
+#include "tests/app/app_fixture.h"
+#include "tests/support/registry_test_util.h"
+#include "tests/support/schtasks_double.h"
+
+namespace tvx::test {
+namespace {
+
+using SettingsMenuTest = AppTest;
+
+TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunRunsTheTaskTool) {
+    Launch();
+    // Fresh installation: AutoRun on, AutoPing off, Memory on.
+    for (WPARAM id : {32778, 32779, 32780}) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
+    ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"false"; }, 10000));
+    EXPECT_EQ(StoredText(kAutoRunValue), L"false");
+    EXPECT_EQ(StoredText(kAutoPingValue), L"true");
+    auto lines = WaitForLogLines(schtasksLog_, 1, 10000);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], kTaskDeleteCommand);
+
+    for (WPARAM id : {32778, 32779, 32780}) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
+    ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"true"; }, 10000));
+    EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+    EXPECT_EQ(StoredText(kAutoPingValue), L"false");
+    for (const wchar_t* name : {kAutoRunValue, kAutoPingValue, kMemoryValue}) {
+        const auto raw = ReadValue(HKEY_CURRENT_USER, kSettingsKey, name);
+        ASSERT_TRUE(raw.has_value());
+        EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(raw->data.size(), StoredText(name) == L"true" ? 10u : 12u);
+    }
+    lines = WaitForLogLines(schtasksLog_, 2, 10000);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], BuildTaskCreateCommand(ExePath()));
+    // Nothing else reached the task tool.
+    ::Sleep(500);
+    EXPECT_EQ(WaitForLogLines(schtasksLog_, 3, 0).size(), 2u);
+}
+
+}  // namespace
+}  // namespace tvx::test
+
+namespace tvx::test {
+namespace {
+
+// Right end of the column where the menu draws its marks.
+constexpr int kMarkColumnEnd = 20;
+
+// Item rows of a captured popup menu (separators left out), top to bottom, with whether a mark
+// is drawn left of the item's text. The background is the menu's most common colour; text rows
+// are rows with ink in the text column, and a mark is ink in the narrow column before the text.
+std::vector<bool> ReadCheckMarks(const Image& menu) {
+    std::map<std::uint32_t, int> counts;
+    for (auto px : menu.pixels) ++counts[px];
+    std::uint32_t background = 0;
+    int best = 0;
+    for (const auto& [colour, n] : counts) {
+        if (n > best) best = n, background = colour;
+    }
+    auto ink = [&](int x, int y) {
+        const std::uint32_t px = menu.pixels[static_cast<size_t>(y) * menu.width + x];
+        int worst = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            worst = std::max(worst, std::abs(static_cast<int>((px >> shift) & 0xFF) -
+                                             static_cast<int>((background >> shift) & 0xFF)));
+        }
+        return worst > 80;
+    };
+    auto rowHasInk = [&](int y, int x0, int x1) {
+        for (int x = x0; x < x1; ++x) {
+            if (ink(x, y)) return true;
+        }
+        return false;
+    };
+    const int textFrom = kMarkColumnEnd + 2, textTo = menu.width - 6;
+    std::vector<bool> marks;
+    for (int y = 3; y < menu.height - 3;) {
+        if (!rowHasInk(y, textFrom, textTo)) {
+            ++y;
+            continue;
+        }
+        int end = y;
+        while (end + 1 < menu.height - 3 && rowHasInk(end + 1, textFrom, textTo)) ++end;
+        if (end - y + 1 >= 5) {  // a separator is a line of one or two rows
+            bool marked = false;
+            for (int r = std::max(0, y - 2); r <= std::min(menu.height - 1, end + 2) && !marked;
+                 ++r) {
+                marked = rowHasInk(r, 3, kMarkColumnEnd);
+            }
+            marks.push_back(marked);
+        }
+        y = end + 1;
+    }
+    return marks;
+}
+
+class SettingsMenuMarks : public AppTest {
+protected:
+    // Opens the menu from the gear, reads its marks and closes it with Escape.
+    std::vector<bool> OpenAndRead(const std::wstring& captureName) {
+        Press(wnd_, kGear.x, kGear.y);
+        HWND menu = FindPopupMenu(app_.pid(), 5000);
+        if (!menu) {
+            ADD_FAILURE() << "no settings menu";
+            return {};
+        }
+        ::Sleep(300);  // drawn
+        const Image image = CaptureWindow(menu);
+        const auto marks = ReadCheckMarks(image);
+        SavePng(image, WindowsPathOf(TARNIVEX_ACTUAL_DIR) + L"\\menu-" + captureName + L".png");
+        ::PostMessageW(wnd_, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return FindPopupMenu(app_.pid(), 0) == nullptr; }, 5000));
+        return marks;
+    }
+    static void StoreAll(const wchar_t* text) {
+        for (const wchar_t* name : {kAutoRunValue, kAutoPingValue, kMemoryValue}) {
+            WriteString(HKEY_CURRENT_USER, kSettingsKey, name, text);
+        }
+    }
+};
+
+TEST_F(SettingsMenuMarks, FollowTheStoredSettingsAndEachToggle) {
+    StoreAll(L"true");
+    Launch();
+    EXPECT_EQ(OpenAndRead(L"all-on"), (std::vector<bool>{true, true, true}));
+    // A chosen item reaches the window as its command; the next opening shows the new mark.
+    ::PostMessageW(wnd_, WM_COMMAND, 32779, 0);
+    ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoPingValue) == L"false"; }, 5000));
+    EXPECT_EQ(OpenAndRead(L"ping-off"), (std::vector<bool>{true, false, true}));
+}
+
+TEST_F(SettingsMenuMarks, NoneWhenAllAreOffAndDefaultsOnAFreshInstallation) {
+    StoreAll(L"false");
+    Launch();
+    EXPECT_EQ(OpenAndRead(L"all-off"), (std::vector<bool>{false, false, false}));
+    app_.Kill();
+    KillAllNamed(L"Tarnivex.exe");
+    DeleteTree(HKEY_CURRENT_USER, L"Software\\Tarnivex");
+    Launch();
+    EXPECT_EQ(OpenAndRead(L"defaults"), (std::vector<bool>{true, false, true}));
+}
+
+}  // namespace
+}  // namespace tvx::test
