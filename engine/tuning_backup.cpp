@@ -104,11 +104,14 @@ void TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPath,
     StoredValue original;
     const LSTATUS rc =
         valueKey != nullptr ? ReadStoredValue(valueKey, valueName, original) : ERROR_FILE_NOT_FOUND;
-    if (rc == ERROR_SUCCESS) {
+    // A DWORD 1 with no record is the 1 of an earlier run that kept no backup (an older version,
+    // or a store that could not be written). Saving it as an original would make every STOP put
+    // it back and leave game ping on for good, so it counts as ours, like at STOP.
+    if (rc == ERROR_SUCCESS && ClassifyCurrent(rc, original) != CurrentValue::Ours) {
         ::RegSetValueExW(saved_.get(), entry.c_str(), 0, original.type,
                          original.data.empty() ? nullptr : original.data.data(),
                          static_cast<DWORD>(original.data.size()));
-    } else if (rc == ERROR_FILE_NOT_FOUND) {
+    } else if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) {
         ::RegSetValueExW(created_.get(), entry.c_str(), 0, REG_NONE, nullptr, 0);
     }
     // Any other failure to read: nothing is known about the original, so nothing is recorded.

@@ -4,7 +4,8 @@
 // Machine-wide store HKLM\SOFTWARE\Tarnivex\TcpBackup, one value per touched registry value,
 // named "<key path>\<value name>":
 //   Saved   the original type and data, verbatim, of a value that existed before the first apply;
-//   Created an empty marker for a value that did not exist before the first apply.
+//   Created an empty marker for a value that did not exist before the first apply, or that
+//           already held the DWORD 1 apply writes (left by a run that kept no backup).
 // An entry is written before the value is overwritten and never replaced by a later apply, so a
 // second START cannot mistake our own 1 for an original, and a kill at any point leaves a store
 // that the next STOP still reads correctly.

@@ -83,6 +83,16 @@ TEST_F(TuningBackupTest, StopWithoutStartLeavesOthersValuesAlone) {
     ExpectOriginalsBack();
 }
 
+TEST_F(TuningBackupTest, ALeftoverOneWithoutRecordIsTakenForOurs) {
+    // Left by a run that kept no backup: STOP must remove it, not put it back.
+    WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), kAckFrequencyValue, 1);
+    RunTool(L"apply");
+    EXPECT_EQ(BackupEntries(kSavedSubkey), 2u);    // the two real originals
+    EXPECT_EQ(BackupEntries(kCreatedSubkey), 2u);  // the leftover and the missing value
+    EXPECT_EQ(RunTool(L"revert").output, RevertLines());
+    ExpectOriginalsBack();
+}
+
 TEST_F(TuningBackupTest, StartKilledAfterApplyThenStartStop) {
     EXPECT_EQ(RunToolUntilReadyThenKill(L"apply-hang"), ApplyLines());
     RunTool(L"apply");
