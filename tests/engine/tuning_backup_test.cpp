@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/tcp_tuning.h"
@@ -137,6 +138,21 @@ TEST_F(TuningBackupTest, AnUnusableStoreNeverStopsTheValues) {
               DeletedLine("TCPNoDelay") + DeletedLine("TcpAckFrequency") +
                   DeletedLine("TcpAckFrequency") + DeletedLine("TcpAckFrequency"));
     EXPECT_EQ(BackupEntries(kCreatedSubkey), 0u);
+}
+
+TEST_F(TuningBackupTest, StartAndStopRacingOnTwoThreadsKeepTheOriginals) {
+    // Two workers of the window, in this process; their lines go nowhere.
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+    for (int round = 0; round < 40; ++round) {
+        std::thread start([] { ApplyTcpTuning(); });
+        std::thread stop([] { RevertTcpTuning(); });
+        start.join();
+        stop.join();
+    }
+    RevertTcpTuning();
+    ::SetStdHandle(STD_OUTPUT_HANDLE, out);
+    ExpectOriginalsBack();
 }
 
 TEST(RevertDecision, ARecordDecidesElseOnlyAForeignValueIsKept) {
