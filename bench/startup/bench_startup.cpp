@@ -84,7 +84,7 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
     const std::wstring dir = ExeDir();
     const std::wstring program = dir + L"..\\..\\app\\Tarnivex.exe";
     const std::wstring bare = dir + L"bare_window.exe";
@@ -114,10 +114,15 @@ int main(int argc, char** argv) {
         (static_cast<double>(attr.nFileSizeHigh) * 4294967296.0 + attr.nFileSizeLow) / 1024.0;
 
     const double p = Median(programMs), b = Median(bareMs);
+    const double pMin = *std::min_element(programMs.begin(), programMs.end());
+    const double bMin = *std::min_element(bareMs.begin(), bareMs.end());
     std::printf(
-        "startup to first painted frame, median of %d: Tarnivex.exe %.1f ms, bare window %.1f ms\n",
-        rounds, p, b);
-    std::printf("startup ratio Tarnivex/bare: %.2f (target <= 1.5)\n", p / b);
+        "startup to first painted frame over %d rounds: Tarnivex.exe median %.1f ms (min %.1f), "
+        "bare window median %.1f ms (min %.1f)\n",
+        rounds, p, pMin, b, bMin);
+    // The minimum is the least disturbed by other load on the machine.
+    std::printf("startup ratio Tarnivex/bare: %.2f by medians, %.2f by minima (target <= 1.5)\n",
+                p / b, pMin / bMin);
     std::printf("Tarnivex.exe size: %.0f KiB (target < 1024 KiB)\n", sizeKiB);
     std::printf("working set once shown: Tarnivex.exe %.1f MiB, bare window %.1f MiB\n",
                 programWs / 1048576.0, bareWs / 1048576.0);
