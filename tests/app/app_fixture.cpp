@@ -108,7 +108,7 @@ void AppTest::ExpectLooksLike(const std::wstring& name) {
     Image expected;
     const bool loaded = LoadPng(reference, &expected);
     const ImageDifference d = loaded ? Compare(actual, expected) : ImageDifference{};
-    const bool alike = loaded && d.sameSize && d.meanAbsolute < 3.0 && d.fractionOver40 < 0.01;
+    const bool alike = loaded && LooksAlike(d);
     if (!alike) {
         const std::wstring saved =
             WindowsPathOf(TARNIVEX_ACTUAL_DIR) + L"\\actual-" + name + L".png";

@@ -21,6 +21,11 @@ inline constexpr POINT kStart = {250, 508};
 inline constexpr wchar_t kExitQuestion[] =
     L"타르니벡스을 종료하면 게임속도 최적화 환경이 유지되지 않습니다. 그래도 종료하시겠습니까?";
 
+// The tolerance of screenshot comparisons: fonts and scaling may shift a few edges.
+inline bool LooksAlike(const ImageDifference& d) {
+    return d.sameSize && d.meanAbsolute < 3.0 && d.fractionOver40 < 0.01;
+}
+
 class AppTest : public testing::Test {
 protected:
     static void SetUpTestSuite();

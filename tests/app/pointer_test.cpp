@@ -1,6 +1,7 @@
 // Presses on the running program's window: the gear, the cross, START/STOP and the body.
 #include "engine/tcp_tuning.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/schtasks_double.h"
 
 namespace tvx::test {
 namespace {
@@ -72,10 +73,32 @@ TEST_F(PointerTest, StartAppliesTheTuningAndShowsStopThenStopRemovesIt) {
     Press(wnd_, kStart.x, kStart.y);
     EXPECT_TRUE(WaitUntil(TuningApplied, 20000)) << "values not written";
     ExpectLooksLike(L"stop");
+    // The worker confirms with a toast.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const auto& show : ToastShows(toasts_->Lines())) {
+                if (show.xml.find(L"게임핑이 성공적으로 동작 중입니다.") != std::wstring::npos)
+                    return true;
+            }
+            return false;
+        },
+        10000))
+        << "no START toast";
 
     Press(wnd_, kStart.x, kStart.y);
     EXPECT_TRUE(WaitUntil(TuningAbsent, 20000)) << "values not removed";
     ExpectLooksLike(L"start");
+}
+
+// The comparison's tolerance must still tell the two button states apart.
+TEST(ScreenshotReferences, TellStartAndStopApart) {
+    Image start, stop;
+    ASSERT_TRUE(LoadPng(WindowsPathOf(TARNIVEX_REFERENCE_DIR) + L"\\start.png", &start));
+    ASSERT_TRUE(LoadPng(WindowsPathOf(TARNIVEX_REFERENCE_DIR) + L"\\stop.png", &stop));
+    const ImageDifference d = Compare(start, stop);
+    ASSERT_TRUE(d.sameSize);
+    EXPECT_FALSE(LooksAlike(d)) << "mean " << d.meanAbsolute << ", off " << d.fractionOver40 * 100
+                                << "%";
 }
 
 // Presses that hit no button: the body, the strip between the gear and the cross, and the
