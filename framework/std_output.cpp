@@ -24,9 +24,16 @@ void WriteStdOut(std::wstring_view text) {
     if (out == nullptr || out == INVALID_HANDLE_VALUE || text.empty()) return;
 
     std::lock_guard<std::mutex> guard(lock);
-    DWORD mode = 0;
+    // Asking whether the handle is a console costs a round trip per line; ask once per handle.
+    static HANDLE knownHandle = nullptr;
+    static bool isConsole = false;
+    if (out != knownHandle) {
+        DWORD mode = 0;
+        isConsole = ::GetConsoleMode(out, &mode) != FALSE;
+        knownHandle = out;
+    }
     DWORD written = 0;
-    if (::GetConsoleMode(out, &mode)) {
+    if (isConsole) {
         ::WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
