@@ -20,19 +20,11 @@
 #include "online/update_reply.h"
 #include "online/usage_report.h"
 #include "ui/tarnivex_dlg.h"
+#include "bench/bench_clock.h"
 
 namespace {
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER c;
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / frequency;
-}
+double Now() { return tvx::bench::SecondsNow(); }
 
 template <typename F>
 double MicrosecondsPerCall(int calls, F&& f) {

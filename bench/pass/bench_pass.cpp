@@ -19,6 +19,7 @@
 #include "tests/support/netcon_double.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/toast_double.h"
+#include "bench/bench_clock.h"
 
 namespace {
 
@@ -26,16 +27,7 @@ constexpr int kInterfaceKeys = 64;
 constexpr int kRounds = 3;
 constexpr int kTrimRounds = 20;
 
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER c;
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / frequency;
-}
+double NowMs() { return tvx::bench::SecondsNow() * 1000.0; }
 
 std::wstring BenchKey(int i) {
     wchar_t name[64];

@@ -19,21 +19,13 @@
 #include "engine/registry_values.h"
 #include "engine/tcp_tuning.h"
 #include "framework/scoped.h"
+#include "bench/bench_clock.h"
 
 namespace {
 
 constexpr wchar_t kBenchPrefix[] = L"{B0000000-BE9C-4000-8000-";
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER c;
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / frequency;
-}
+double Now() { return tvx::bench::SecondsNow(); }
 
 std::wstring BenchName(int i) {
     wchar_t tail[16];
