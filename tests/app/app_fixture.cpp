@@ -52,6 +52,11 @@ void AppTest::Launch() {
     wnd_ = FindMainWindow(app_.pid(), 20000);
     ASSERT_NE(wnd_, nullptr) << "no main window";
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 10000));
+    // Let the once-per-run online sequence (about a second after start) finish first: it runs
+    // on the window's thread, and the box it raises when no server answers would otherwise
+    // come up in the middle of a case, inside a menu's loop for instance.
+    WaitUntil([] { return KeyExists(HKEY_CURRENT_USER, L"Software\\Tarnivex\\Launch"); }, 5000);
+    WaitUntil([&] { return DismissStrayBox(); }, 2000);
 }
 
 bool AppTest::DismissStrayBox() {
@@ -75,6 +80,17 @@ HWND AppTest::AwaitBox(const std::wstring& text, DWORD timeoutMs) {
         },
         timeoutMs);
     return wanted;
+}
+
+bool AppTest::CloseMenuWithEscape() {
+    return WaitUntil(
+        [&] {
+            if (!FindPopupMenu(app_.pid(), 0)) return true;
+            // The menu loop reads the program's thread queue, whichever window the key names.
+            ::PostMessageW(wnd_, WM_KEYDOWN, VK_ESCAPE, 0);
+            return WaitUntil([&] { return FindPopupMenu(app_.pid(), 0) == nullptr; }, 300);
+        },
+        5000);
 }
 
 Image AppTest::StableCapture() {

@@ -40,6 +40,9 @@ protected:
     bool DismissStrayBox();
     // Waits for the message box with this text, answering any other box on the way.
     HWND AwaitBox(const std::wstring& text, DWORD timeoutMs);
+    // Presses Escape until the program's popup menu is gone (a key that arrives while the menu
+    // loop is still starting is lost); false when it stayed open.
+    bool CloseMenuWithEscape();
     // Waits until the window has been painted and two captures in a row agree.
     Image StableCapture();
     // Compares with tests/app/reference/<name>.png; on failure the capture is saved next to the

@@ -30,9 +30,7 @@ TEST_F(PointerTest, GearOpensTheSettingsMenuAndEscapeClosesIt) {
     ::ClientToScreen(wnd_, &anchor);
     EXPECT_EQ(rc.left, anchor.x);
     EXPECT_EQ(rc.top, anchor.y);
-    // The menu loop reads the program's thread queue, wherever the key is posted.
-    ::PostMessageW(wnd_, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return FindPopupMenu(app_.pid(), 0) == nullptr; }, 5000));
+    EXPECT_TRUE(CloseMenuWithEscape());
     EXPECT_TRUE(::IsWindowVisible(wnd_));
     EXPECT_EQ(StoredText(L"AutoRun"), L"(missing)");  // nothing chosen, nothing stored
 }
@@ -62,8 +60,7 @@ TEST_F(PointerTest, TrayMenuOpensWhileHiddenAndItsOpenCommandShowsTheWindow) {
     ::PostMessageW(wnd_, WM_APP + 1, 1, WM_RBUTTONDOWN);
     ASSERT_NE(FindPopupMenu(app_.pid(), 5000), nullptr) << "no tray menu";
     EXPECT_FALSE(::IsWindowVisible(wnd_));
-    ::PostMessageW(wnd_, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return FindPopupMenu(app_.pid(), 0) == nullptr; }, 5000));
+    ASSERT_TRUE(CloseMenuWithEscape());
     ::PostMessageW(wnd_, WM_COMMAND, 32771, 0);
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 5000));
 }

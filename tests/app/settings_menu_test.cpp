@@ -114,8 +114,7 @@ protected:
         const Image image = CaptureWindow(menu);
         const auto marks = ReadCheckMarks(image);
         SavePng(image, WindowsPathOf(TARNIVEX_ACTUAL_DIR) + L"\\menu-" + captureName + L".png");
-        ::PostMessageW(wnd_, WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_TRUE(WaitUntil([&] { return FindPopupMenu(app_.pid(), 0) == nullptr; }, 5000));
+        EXPECT_TRUE(CloseMenuWithEscape());
         return marks;
     }
     static void StoreAll(const wchar_t* text) {
