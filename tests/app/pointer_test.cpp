@@ -82,6 +82,14 @@ TEST_F(PointerTest, StartAppliesTheTuningAndShowsStopThenStopRemovesIt) {
         10000))
         << "no START toast";
 
+    // Hiding and showing again keeps the state: still STOP, values still written.
+    Press(wnd_, kCross.x, kCross.y);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(wnd_); }, 5000));
+    ::PostMessageW(wnd_, WM_COMMAND, 32771, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 5000));
+    EXPECT_TRUE(TuningApplied());
+    ExpectLooksLike(L"stop");
+
     Press(wnd_, kStart.x, kStart.y);
     EXPECT_TRUE(WaitUntil(TuningAbsent, 20000)) << "values not removed";
     ExpectLooksLike(L"start");
