@@ -48,28 +48,13 @@ ToolRun RunTool(const std::wstring& args) {
 }
 
 std::string RunToolUntilReadyThenKill(const std::wstring& args) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    UniqueHandle readEnd, writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &sa, 0)) {
-        ADD_FAILURE() << "CreatePipe " << ::GetLastError();
-        return {};
-    }
-    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd.get();
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = ToolCommand(args);
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                          &pi)) {
+    CapturedProcess child;
+    if (!StartCaptured(ToolCommand(args), child)) {
         ADD_FAILURE() << "CreateProcess " << ::GetLastError();
         return {};
     }
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    writeEnd.reset();
+    const UniqueHandle& process = child.process;
+    const UniqueHandle& readEnd = child.output;
     std::string output;
     char buffer[4096];
     DWORD got = 0;

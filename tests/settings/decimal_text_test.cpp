@@ -20,9 +20,9 @@ TEST(ReadDecimal, FollowsTheOneReadingRule) {
         {L"  \t\r\n42", 42},
         {L"+7", 7},
         {L"-15", -15},
-        {L"- 5", 0},       // the sign must touch the digits
+        {L"- 5", 0},  // the sign must touch the digits
         {L"+-5", 0},
-        {L"12ab34", 12},   // stops at the first other character
+        {L"12ab34", 12},  // stops at the first other character
         {L"5 ", 5},
         {L"3.9", 3},
         {L"0007", 7},
@@ -35,7 +35,8 @@ TEST(ReadDecimal, FollowsTheOneReadingRule) {
         {L"\x0661\x0662", 0},  // only ASCII digits count
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(tvx::ReadDecimal(c.text), c.expected) << "text: [" << testing::PrintToString(std::wstring(c.text)) << "]";
+        EXPECT_EQ(tvx::ReadDecimal(c.text), c.expected)
+            << "text: [" << testing::PrintToString(std::wstring(c.text)) << "]";
     }
 }
 

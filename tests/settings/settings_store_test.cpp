@@ -39,7 +39,8 @@ TEST_F(SettingsStore, StoredTextsAreRead) {
 TEST_F(SettingsStore, OnlyTheExactLowerCaseTrueIsOn) {
     for (const wchar_t* text : {L"True", L"TRUE", L"1", L"yes", L"true ", L" true", L""}) {
         Store(tvx::kAutoPingValue, text);
-        EXPECT_EQ(tvx::LoadSettings().autoPing, FALSE) << "stored: [" << testing::PrintToString(std::wstring(text)) << "]";
+        EXPECT_EQ(tvx::LoadSettings().autoPing, FALSE)
+            << "stored: [" << testing::PrintToString(std::wstring(text)) << "]";
         // An unrecognised text is "off", not the default: AutoRun's default is on.
         Store(tvx::kAutoRunValue, text);
         EXPECT_EQ(tvx::LoadSettings().autoRun, FALSE);

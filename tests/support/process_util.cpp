@@ -14,11 +14,10 @@ std::wstring ExeDir() {
     return dir;
 }
 
-ProcessResult RunCapture(const std::wstring& commandLine, DWORD timeoutMs) {
-    ProcessResult result;
+bool StartCaptured(const std::wstring& commandLine, CapturedProcess& child) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     UniqueHandle readEnd, writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &sa, 0)) return result;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &sa, 0)) return false;
     ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW si{};
@@ -30,11 +29,23 @@ ProcessResult RunCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     PROCESS_INFORMATION pi{};
     std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(L'\0');
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        return result;
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                          &pi)) {
+        return false;
     }
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    writeEnd.reset();  // so that ReadFile ends when the child closes its end
+    child.process.reset(pi.hProcess);
+    child.thread.reset(pi.hThread);
+    child.output = std::move(readEnd);
+    // Our copy of the write end goes away here, so reads end when the child closes its own.
+    return true;
+}
+
+ProcessResult RunCapture(const std::wstring& commandLine, DWORD timeoutMs) {
+    ProcessResult result;
+    CapturedProcess child;
+    if (!StartCaptured(commandLine, child)) return result;
+    const UniqueHandle& process = child.process;
+    const UniqueHandle& readEnd = child.output;
 
     const DWORD start = ::GetTickCount();
     char buffer[4096];
@@ -50,8 +61,9 @@ ProcessResult RunCapture(const std::wstring& commandLine, DWORD timeoutMs) {
         if (::WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0) {
             // Drain what is left after the exit.
             DWORD got = 0;
-            while (::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0 &&
-                   ::ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            while (::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &avail, nullptr) &&
+                   avail > 0 && ::ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) &&
+                   got > 0) {
                 result.output.append(buffer, got);
             }
             break;
@@ -69,7 +81,8 @@ ProcessResult RunCapture(const std::wstring& commandLine, DWORD timeoutMs) {
 
 std::wstring FromUtf8(const std::string& bytes) {
     if (bytes.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
     return out;

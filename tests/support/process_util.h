@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/scoped.h"
+
 namespace tvx::test {
 
 // Folder of the running test executable, with a trailing backslash.
@@ -16,6 +18,16 @@ struct ProcessResult {
     std::string output;  // raw bytes of standard output
     bool timedOut = false;
 };
+
+// A child whose standard output is the write end of a pipe that we read from `output`.
+struct CapturedProcess {
+    UniqueHandle process;
+    UniqueHandle thread;
+    UniqueHandle output;
+};
+
+// Starts the command line; false (with GetLastError set) when it cannot start.
+bool StartCaptured(const std::wstring& commandLine, CapturedProcess& child);
 
 // Runs the command line and waits (at most timeoutMs) while reading its standard output.
 ProcessResult RunCapture(const std::wstring& commandLine, DWORD timeoutMs = 60000);

@@ -75,7 +75,7 @@ void Log(const char* event, const std::wstring& detail = {}) {
     ::ReleaseSRWLockExclusive(&g_logLock);
 }
 
-struct ConnectionSpec {
+struct ConfiguredConnection {
     NETCON_STATUS status = NCS_DISCONNECTED;
     bool disconnectFails = false;
     std::wstring name;
@@ -83,7 +83,7 @@ struct ConnectionSpec {
 
 struct Config {
     bool enumFails = false;
-    std::vector<ConnectionSpec> connections;
+    std::vector<ConfiguredConnection> connections;
 };
 
 Config ReadConfig() {
@@ -118,15 +118,15 @@ Config ReadConfig() {
         while (i < line.size() && line[i] >= '0' && line[i] <= '9')
             status = status * 10 + (line[i++] - '0');
         if (i == 0) continue;
-        ConnectionSpec spec;
-        spec.status = static_cast<NETCON_STATUS>(status);
+        ConfiguredConnection entry;
+        entry.status = static_cast<NETCON_STATUS>(status);
         if (i < line.size() && line[i] == '!') {
-            spec.disconnectFails = true;
+            entry.disconnectFails = true;
             ++i;
         }
         while (i < line.size() && line[i] == ' ') ++i;
-        spec.name = FromUtf8(line.substr(i));
-        config.connections.push_back(std::move(spec));
+        entry.name = FromUtf8(line.substr(i));
+        config.connections.push_back(std::move(entry));
     }
     return config;
 }
@@ -175,15 +175,15 @@ private:
 
 class Connection : public Object<INetConnection> {
 public:
-    explicit Connection(ConnectionSpec spec) : spec_(std::move(spec)) {}
+    explicit Connection(ConfiguredConnection configured) : configured_(std::move(configured)) {}
 
     HRESULT STDMETHODCALLTYPE Connect() override {
-        Log("connect", spec_.name);
+        Log("connect", configured_.name);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Disconnect() override {
-        Log(spec_.disconnectFails ? "disconnect-failed" : "disconnect", spec_.name);
-        return spec_.disconnectFails ? E_FAIL : S_OK;
+        Log(configured_.disconnectFails ? "disconnect-failed" : "disconnect", configured_.name);
+        return configured_.disconnectFails ? E_FAIL : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Delete() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Duplicate(LPCWSTR, INetConnection**) override { return E_NOTIMPL; }
@@ -193,11 +193,11 @@ public:
         auto* props = static_cast<NETCON_PROPERTIES*>(::CoTaskMemAlloc(sizeof(NETCON_PROPERTIES)));
         if (!props) return E_OUTOFMEMORY;
         std::memset(props, 0, sizeof *props);
-        props->pszwName = CoTaskText(spec_.name);
+        props->pszwName = CoTaskText(configured_.name);
         props->pszwDeviceName = CoTaskText(L"Stand-in adapter");
-        props->Status = spec_.status;
+        props->Status = configured_.status;
         props->MediaType = NCM_LAN;
-        Log("properties", spec_.name);
+        Log("properties", configured_.name);
         *out = props;
         return S_OK;
     }
@@ -206,29 +206,30 @@ public:
 
 protected:
     const IID& InterfaceId() const override { return IID_INetConnection; }
-    void OnFinalRelease() override { Log("release-connection", spec_.name); }
+    void OnFinalRelease() override { Log("release-connection", configured_.name); }
 
 private:
-    ConnectionSpec spec_;
+    ConfiguredConnection configured_;
 };
 
 class Enumerator : public Object<IEnumNetConnection> {
 public:
-    explicit Enumerator(std::vector<ConnectionSpec> specs) : specs_(std::move(specs)) {}
+    explicit Enumerator(std::vector<ConfiguredConnection> connections)
+        : connections_(std::move(connections)) {}
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, INetConnection** out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         ULONG given = 0;
-        while (given < count && next_ < specs_.size()) {
-            out[given++] = new Connection(specs_[next_++]);
+        while (given < count && next_ < connections_.size()) {
+            out[given++] = new Connection(connections_[next_++]);
         }
         if (fetched) *fetched = given;
         Log("next", std::to_wstring(given));
         return given == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        next_ = std::min(specs_.size(), next_ + count);
-        return next_ < specs_.size() ? S_OK : S_FALSE;
+        next_ = std::min(connections_.size(), next_ + count);
+        return next_ < connections_.size() ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Reset() override {
         next_ = 0;
@@ -241,7 +242,7 @@ protected:
     void OnFinalRelease() override { Log("release-enum"); }
 
 private:
-    std::vector<ConnectionSpec> specs_;
+    std::vector<ConfiguredConnection> connections_;
     size_t next_ = 0;
 };
 
