@@ -53,10 +53,6 @@ CInternetSession::CInternetSession(const wchar_t* agent, DWORD_PTR context, DWOR
     if (!m_session) ThrowLastError(m_context);
 }
 
-bool CInternetSession::SetOption(DWORD option, DWORD value) {
-    return ::InternetSetOptionW(m_session.get(), option, &value, sizeof value) != FALSE;
-}
-
 void CInternetSession::SetTimeouts(DWORD milliseconds) {
     m_timeoutMs = milliseconds;
     ApplyTimeouts(m_session.get());

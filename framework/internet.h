@@ -59,8 +59,6 @@ public:
     CInternetSession(const CInternetSession&) = delete;
     CInternetSession& operator=(const CInternetSession&) = delete;
 
-    // Sets a numeric session option (time-outs and the like); false when WinINet refuses.
-    bool SetOption(DWORD option, DWORD value);
     // Connect, send and receive time-outs in milliseconds, for the session and every request
     // opened from it. WinINet's own defaults let a stalled server hold the caller for minutes.
     void SetTimeouts(DWORD milliseconds);

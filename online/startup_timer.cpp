@@ -3,13 +3,13 @@
 #include "online/connection_state.h"
 #include "online/launch_record.h"
 #include "online/online_endpoints.h"
+#include "online/server_messages.h"
 #include "online/usage_report.h"
 #include "ui/tarnivex_dlg.h"
 
 namespace {
 constexpr wchar_t kUpdatePrompt[] =
     L"새로운 버전이 출시되었습니다! 최신 버전으로 업데이트하시겠습니까?";
-constexpr wchar_t kServerUnreachable[] = L"서버에 접속할 수 없습니다.";
 }  // namespace
 
 // Timer 1 ticks every second until the machine is online; the first online tick runs the
@@ -30,7 +30,7 @@ void CTarnivexDlg::OnTimer(UINT_PTR id) {
     } catch (const CInternetException&) {
         // No internet session could be opened at all: the same to the user as a server that
         // cannot be reached, and the rest of the sequence still runs.
-        AfxMessageBox(kServerUnreachable, MB_OK);
+        AfxMessageBox(tvx::kServerUnreachable, MB_OK);
         offered = FALSE;
     }
 

@@ -3,13 +3,10 @@
 #include "framework/internet.h"
 #include "framework/message_box.h"
 #include "online/online_endpoints.h"
+#include "online/server_messages.h"
 #include "online/update_reply.h"
 #include "settings/user_text.h"
 #include "ui/tarnivex_dlg.h"
-
-namespace {
-constexpr wchar_t kServerUnreachable[] = L"서버에 접속할 수 없습니다.";
-}  // namespace
 
 // Opening the session lies outside the guard: when WinINet cannot open one at all, the
 // CInternetException reaches the caller.
@@ -33,7 +30,7 @@ BOOL CTarnivexDlg::CheckForUpdate(std::wstring url) {
         file->Close();
     } catch (const CInternetException&) {
         session.Close();
-        AfxMessageBox(kServerUnreachable, MB_OK);
+        AfxMessageBox(tvx::kServerUnreachable, MB_OK);
         return FALSE;
     }
     session.Close();
