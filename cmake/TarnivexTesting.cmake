@@ -11,7 +11,7 @@ function(tarnivex_add_test name)
     if(T_WITH_RESOURCES)
         target_sources(${name} PRIVATE $<TARGET_OBJECTS:tarnivex_resources>)
     endif()
-    target_link_libraries(${name} PRIVATE tarnivex_core tarnivex_test_support GTest::gtest_main
+    target_link_libraries(${name} PRIVATE tarnivex_program tarnivex_test_support GTest::gtest_main
                           ${T_LIBS})
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST

@@ -44,7 +44,7 @@ void RestartOne(INetConnection* connection) {
 
 void RestartNetworkConnections() {
     // Balanced only when it succeeded: a thread already in another apartment owes nothing.
-    ComApartment apartment(COINIT_APARTMENTTHREADED);
+    ApartmentScope apartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), &::CoUninitialize);
 
     ComPtr<INetConnectionManager> manager;
     if (FAILED(::CoCreateInstance(CLSID_ConnectionManager, nullptr, CLSCTX_ALL,

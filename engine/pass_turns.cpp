@@ -1,8 +1,12 @@
 #include "engine/pass_turns.h"
 
-#include <chrono>
-
 namespace tvx {
+
+PassTurns::PassTurns() : workersDone_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+PassTurns::~PassTurns() {
+    if (workersDone_) ::CloseHandle(workersDone_);
+}
 
 bool PassTurns::Enter() {
     std::unique_lock lock(mutex_);
@@ -24,40 +28,31 @@ void PassTurns::Leave() {
 }
 
 void PassTurns::Close() {
-    std::unique_lock lock(mutex_);
-    closed_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return !busy_; });
-    busy_ = true;
-}
-
-void PassTurns::Reopen() {
-    std::lock_guard lock(mutex_);
-    closed_ = false;
-}
-
-void PassTurns::WorkerStarting() {
-    std::lock_guard lock(mutex_);
-    ++workers_;
-}
-
-void PassTurns::WorkerEnded() {
+    std::lock_guard workGuard(workMutex_);
     {
         std::lock_guard lock(mutex_);
-        if (workers_ > 0) --workers_;
+        closed_ = true;
     }
     changed_.notify_all();
 }
 
-bool PassTurns::WaitForWorkers(DWORD timeoutMs) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return workers_ == 0; });
+bool PassTurns::Closed() const {
+    std::lock_guard lock(mutex_);
+    return closed_;
 }
 
-PassTurns& OptimisationTurns() {
-    static PassTurns turns;
-    return turns;
+void PassTurns::WorkerStarting() {
+    std::lock_guard lock(mutex_);
+    if (++workers_ == 1 && workersDone_) ::ResetEvent(workersDone_);
+}
+
+void PassTurns::WorkerEnded() {
+    std::lock_guard lock(mutex_);
+    if (workers_ > 0 && --workers_ == 0 && workersDone_) ::SetEvent(workersDone_);
+}
+
+bool PassTurns::WaitForWorkers(DWORD timeoutMs) const {
+    return workersDone_ && ::WaitForSingleObject(workersDone_, timeoutMs) == WAIT_OBJECT_0;
 }
 
 }  // namespace tvx

@@ -50,17 +50,4 @@ bool DeleteRegistryValue(const wchar_t* keyPath, const wchar_t* valueName) {
     return true;
 }
 
-bool SetRegistryString(const wchar_t* keyPath, const wchar_t* valueName, const wchar_t* text) {
-    if (keyPath == nullptr || valueName == nullptr || text == nullptr) return false;
-    UniqueKey key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const size_t bytes = (std::wstring_view(text).size() + 1) * sizeof(wchar_t);
-    if (bytes > MAXDWORD) return false;
-    return ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
-}
-
 }  // namespace tvx

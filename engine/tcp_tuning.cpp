@@ -19,8 +19,10 @@ namespace {
 // A START and a STOP worker, or a worker and the exit command, may run at once. Each holds this
 // for its whole walk so the backup store sees one operation at a time; the values end up as the
 // later operation leaves them, as they would with the two interleaved.
+// Never destroyed: a worker the process did not wait for may still hold it while the process's
+// static objects are torn down.
 std::mutex& TuningLock() {
-    static std::mutex lock;
+    static std::mutex& lock = *new std::mutex;
     return lock;
 }
 
@@ -49,10 +51,10 @@ void ForEachInterface(Visit visit) {
     }
 }
 
-void ApplyValue(TuningBackup& backup, HKEY valueKey, const std::wstring& keyPath,
+bool ApplyValue(TuningBackup& backup, HKEY valueKey, const std::wstring& keyPath,
                 const wchar_t* valueName) {
     backup.RememberOriginal(valueKey, keyPath, valueName);
-    SetRegistryDword(keyPath.c_str(), valueName);
+    return SetRegistryDword(keyPath.c_str(), valueName);
 }
 
 // Puts a saved original back, reporting like the other machine-wide changes.
@@ -93,7 +95,8 @@ CurrentValue ReadValueState(const std::wstring& keyPath, const wchar_t* valueNam
     return ReadCurrent(rc, key.get(), valueName);
 }
 
-void RevertValue(TuningBackup& backup, LSTATUS keyOpen, HKEY valueKey, const std::wstring& keyPath,
+// True when the value ended restored, removed or never ours.
+bool RevertValue(TuningBackup& backup, LSTATUS keyOpen, HKEY valueKey, const std::wstring& keyPath,
                  const wchar_t* valueName) {
     const std::wstring entry = BackupEntryName(keyPath, valueName);
     const std::optional<StoredValue> original = backup.SavedOriginal(entry);
@@ -104,27 +107,28 @@ void RevertValue(TuningBackup& backup, LSTATUS keyOpen, HKEY valueKey, const std
     switch (DecideRevert(original.has_value(), marked, current)) {
         case RevertAction::Restore:
             // On failure the entry stays, so the next STOP tries again.
-            if (PutBack(keyPath, valueName, *original)) backup.Forget(entry);
-            break;
+            if (!PutBack(keyPath, valueName, *original)) return false;
+            backup.Forget(entry);
+            return true;
         case RevertAction::Delete: {
-            const bool deleted = DeleteRegistryValue(keyPath.c_str(), valueName);
+            const bool gone = DeleteRegistryValue(keyPath.c_str(), valueName) ||
+                              ReadValueState(keyPath, valueName) == CurrentValue::Missing;
             // A 1 that could not be deleted keeps its marker: the next START must not save it as
             // an original.
-            if (marked &&
-                (deleted || ReadValueState(keyPath, valueName) == CurrentValue::Missing)) {
-                backup.Forget(entry);
-            }
-            break;
+            if (marked && gone) backup.Forget(entry);
+            return gone;
         }
         case RevertAction::Keep:
             break;
     }
+    return true;
 }
 
 }  // namespace
 
-void ApplyTcpTuning() {
+TuningOutcome ApplyTcpTuning() {
     std::lock_guard<std::mutex> guard(TuningLock());
+    TuningOutcome outcome;
     TuningBackup backup(TuningBackup::Mode::Apply);
     const std::wstring msmq = kMsmqKey;
     {
@@ -138,24 +142,27 @@ void ApplyTcpTuning() {
             }
         }
     }
-    SetRegistryDword(kMsmqKey, kNoDelayValue);
+    if (!SetRegistryDword(kMsmqKey, kNoDelayValue)) ++outcome.failed;
     ForEachInterface([&](HKEY sub, const std::wstring& path) {
-        ApplyValue(backup, sub, path, kAckFrequencyValue);
+        if (!ApplyValue(backup, sub, path, kAckFrequencyValue)) ++outcome.failed;
     });
+    return outcome;
 }
 
-void RevertTcpTuning() {
+TuningOutcome RevertTcpTuning() {
     std::lock_guard<std::mutex> guard(TuningLock());
+    TuningOutcome outcome;
     TuningBackup backup(TuningBackup::Mode::Revert);
     {
         UniqueKey key;
         const LSTATUS rc =
             ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMsmqKey, 0, KEY_QUERY_VALUE, key.put());
-        RevertValue(backup, rc, key.get(), kMsmqKey, kNoDelayValue);
+        if (!RevertValue(backup, rc, key.get(), kMsmqKey, kNoDelayValue)) ++outcome.failed;
     }
     ForEachInterface([&](HKEY sub, const std::wstring& path) {
-        RevertValue(backup, ERROR_SUCCESS, sub, path, kAckFrequencyValue);
+        if (!RevertValue(backup, ERROR_SUCCESS, sub, path, kAckFrequencyValue)) ++outcome.failed;
     });
+    return outcome;
 }
 
 }  // namespace tvx

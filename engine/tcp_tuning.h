@@ -9,7 +9,14 @@ inline constexpr wchar_t kNoDelayValue[] = L"TCPNoDelay";
 inline constexpr wchar_t kInterfacesKey[] = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
 inline constexpr wchar_t kAckFrequencyValue[] = L"TcpAckFrequency";
 
-void ApplyTcpTuning();
-void RevertTcpTuning();
+// What one apply or revert achieved. A value counts as failed when it could not be written,
+// restored or removed; a value that was already absent counts as removed.
+struct TuningOutcome {
+    unsigned failed = 0;
+    bool ok() const { return failed == 0; }
+};
+
+TuningOutcome ApplyTcpTuning();
+TuningOutcome RevertTcpTuning();
 
 }  // namespace tvx

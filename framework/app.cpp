@@ -4,7 +4,7 @@ namespace {
 CWinApp* g_app = nullptr;
 }  // namespace
 
-CWinApp::CWinApp(const wchar_t* appName) : m_pszAppName(appName) { g_app = this; }
+CWinApp::CWinApp() { g_app = this; }
 
 CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
@@ -25,6 +25,11 @@ int AfxWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (!app) return -1;
     // Our programs do all their work inside InitInstance (a modal main window) and answer
     // FALSE; a TRUE answer would ask for an application message loop, which none needs.
-    app->InitInstance();
-    return app->ExitInstance();
+    // Nothing may unwind out of the entry point: an escaped exception ends the process with 1.
+    try {
+        app->InitInstance();
+    } catch (...) {
+        return 1;
+    }
+    return app->m_nExitCode;
 }

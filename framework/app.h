@@ -11,20 +11,20 @@ constexpr DWORD AFX_RESTART_MANAGER_SUPPORT_RESTART = 0x01;
 
 class CWinApp {
 public:
-    // A null name means the default one: the executable's base name (see AfxGetAppName).
-    explicit CWinApp(const wchar_t* appName = nullptr);
+    // The application's name is always the default one: the executable's base name
+    // (AfxGetAppName).
+    CWinApp();
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
     // Returns FALSE to end the process without a message pump of the application's own.
     virtual BOOL InitInstance();
-    // Exit code of the process.
-    virtual int ExitInstance() { return 0; }
 
-    const wchar_t* m_pszAppName;
     CDialogEx* m_pMainWnd = nullptr;
     DWORD m_dwRestartManagerSupportFlags = 0;
+    // The process's exit code once InitInstance has returned.
+    int m_nExitCode = 0;
 };
 
 // The one application object, or null before it is constructed.

@@ -94,20 +94,39 @@ INT_PTR CALLBACK CDialogEx::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         self->m_hWnd = hwnd;
         if (!self->m_parent) AfxSetMainWnd(hwnd);
-        return self->OnInitDialog();
+    } else {
+        self = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     }
-    self = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self) return FALSE;
+    // An exception must not unwind through user32, which called us and knows nothing of C++.
+    try {
+        return self->HandleMessage(hwnd, msg, wParam, lParam);
+    } catch (...) {
+    }
+    try {
+        self->OnHandlerFailed();
+    } catch (...) {
+        self->EndDialog(IDABORT);
+    }
+    return FALSE;
+}
+
+INT_PTR CDialogEx::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) return OnInitDialog();
 
     LRESULT result = 0;
-    const bool handled = self->OnMessage(msg, wParam, lParam, result);
     if (msg == WM_NCDESTROY) {
+        // The last message: the object lets go of the window whatever its handler does.
+        try {
+            OnMessage(msg, wParam, lParam, result);
+        } catch (...) {
+        }
         ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         if (AfxGetMainWnd() == hwnd) AfxSetMainWnd(nullptr);
-        self->m_hWnd = nullptr;
+        m_hWnd = nullptr;
         return FALSE;
     }
-    if (!handled) return FALSE;
+    if (!OnMessage(msg, wParam, lParam, result)) return FALSE;
     switch (msg) {
         // These return their result directly from the dialog procedure.
         case WM_QUERYDRAGICON:

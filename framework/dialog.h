@@ -16,6 +16,8 @@ public:
     // window cannot be created.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
+    // True once EndDialog was called for the current run of the dialog.
+    bool Ended() const { return m_ended; }
     HWND GetSafeHwnd() const { return m_hWnd; }
 
     // Creates the dialog without a modal loop (the caller pumps messages and destroys the
@@ -37,11 +39,15 @@ protected:
     // fully handled; false lets the dialog manager's default processing run (also after a
     // handler that acted and then wants the default, as a framework handler calling Default()).
     virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // A handler let an exception out. It never unwinds through the system's code that called the
+    // dialog procedure; the dialog ends instead (IDABORT), so the program ends the usual way.
+    virtual void OnHandlerFailed() { EndDialog(IDABORT); }
 
     HWND m_hWnd = nullptr;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     UINT m_templateId;
     HWND m_parent;

@@ -1,19 +1,72 @@
 #include "framework/internet.h"
 
+#include <algorithm>
+
 #include "framework/message_box.h"
+
+namespace tvx {
+
+bool InternetCutoff::Adopt(HINTERNET handle) {
+    if (!handle) return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!cut_) {
+            open_.push_back(handle);
+            return true;
+        }
+    }
+    ::InternetCloseHandle(handle);
+    return false;
+}
+
+void InternetCutoff::Close(HINTERNET handle) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = std::find(open_.begin(), open_.end(), handle);
+        // Already closed by the cutoff: the value may even belong to someone else by now.
+        if (it == open_.end()) return;
+        open_.erase(it);
+    }
+    ::InternetCloseHandle(handle);
+}
+
+void InternetCutoff::CutNow() {
+    std::vector<HINTERNET> closing;
+    {
+        std::lock_guard lock(mutex_);
+        cut_ = true;
+        closing.swap(open_);
+    }
+    for (auto it = closing.rbegin(); it != closing.rend(); ++it) ::InternetCloseHandle(*it);
+}
+
+bool InternetCutoff::Cut() const {
+    std::lock_guard lock(mutex_);
+    return cut_;
+}
+
+}  // namespace tvx
 
 namespace {
 
-[[noreturn]] void ThrowLastError(DWORD_PTR context) {
-    throw CInternetException(context, ::GetLastError());
+// What a call on a cut session reports.
+constexpr DWORD kCutError = ERROR_INTERNET_OPERATION_CANCELLED;
+
+[[noreturn]] void ThrowFailure(DWORD_PTR context, const tvx::InternetCutoff& cutoff) {
+    const DWORD error = ::GetLastError();
+    throw CInternetException(context, cutoff.Cut() ? kCutError : error);
+}
+
+void CALLBACK CutAtDeadline(PVOID cutoff, BOOLEAN) {
+    static_cast<tvx::InternetCutoff*>(cutoff)->CutNow();
 }
 
 }  // namespace
 
 UINT CHttpFile::Read(void* buffer, UINT count) {
-    if (!m_request) throw CInternetException(m_context, ERROR_INVALID_HANDLE);
+    if (!m_request || m_cutoff->Cut()) throw CInternetException(m_context, kCutError);
     DWORD got = 0;
-    if (!::InternetReadFile(m_request.get(), buffer, count, &got)) ThrowLastError(m_context);
+    if (!::InternetReadFile(m_request.get(), buffer, count, &got)) ThrowFailure(m_context, *m_cutoff);
     return got;
 }
 
@@ -44,22 +97,59 @@ DWORD CHttpFile::GetStatusCode() const {
     return status;
 }
 
+std::wstring CHttpFile::QueryHeader(DWORD level) const {
+    if (!m_request) return {};
+    std::wstring text(256, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (::HttpQueryInfoW(m_request.get(), level, text.data(), &bytes, nullptr)) {
+            text.resize(bytes / sizeof(wchar_t));
+            return text;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes > 64 * 1024) return {};
+        text.resize(bytes / sizeof(wchar_t) + 1);
+    }
+    return {};
+}
+
 CInternetSession::CInternetSession(const wchar_t* agent, DWORD_PTR context, DWORD accessType,
                                    const wchar_t* proxyName, const wchar_t* proxyBypass,
                                    DWORD flags)
-    : m_context(context) {
+    : m_cutoff(std::make_shared<tvx::InternetCutoff>()), m_context(context) {
     const std::wstring appName = agent ? std::wstring(agent) : AfxGetAppName();
-    m_session.reset(::InternetOpenW(appName.c_str(), accessType, proxyName, proxyBypass, flags));
-    if (!m_session) ThrowLastError(m_context);
+    const HINTERNET session =
+        ::InternetOpenW(appName.c_str(), accessType, proxyName, proxyBypass, flags);
+    if (!session) throw CInternetException(m_context, ::GetLastError());
+    m_cutoff->Adopt(session);
+    m_session = tvx::CutoffHandle(m_cutoff, session);
 }
+
+CInternetSession::~CInternetSession() {
+    // INVALID_HANDLE_VALUE: waits for a cut in progress, so the cutoff outlives its callback.
+    if (m_deadlineTimer) ::DeleteTimerQueueTimer(nullptr, m_deadlineTimer, INVALID_HANDLE_VALUE);
+    Close();
+}
+
+void CInternetSession::Close() { m_session.reset(); }
 
 void CInternetSession::SetTimeouts(DWORD milliseconds) {
     m_timeoutMs = milliseconds;
     ApplyTimeouts(m_session.get());
 }
 
+void CInternetSession::SetDeadline(DWORD milliseconds) {
+    if (m_deadlineTimer) return;
+    // Without a timer there is no deadline; the session is then cut at once rather than run
+    // unbounded.
+    if (!::CreateTimerQueueTimer(&m_deadlineTimer, nullptr, &CutAtDeadline, m_cutoff.get(),
+                                 milliseconds, 0, WT_EXECUTEONLYONCE)) {
+        m_deadlineTimer = nullptr;
+        m_cutoff->CutNow();
+    }
+}
+
 void CInternetSession::ApplyTimeouts(HINTERNET handle) const {
-    if (m_timeoutMs == 0) return;
+    if (m_timeoutMs == 0 || !handle) return;
     for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                                INTERNET_OPTION_RECEIVE_TIMEOUT}) {
         DWORD value = m_timeoutMs;
@@ -83,7 +173,7 @@ std::unique_ptr<CHttpFile> CInternetSession::OpenURL(const std::wstring& url, DW
     parts.dwUrlPathLength = 1;
     parts.dwExtraInfoLength = 1;
     if (!::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts))
-        ThrowLastError(context);
+        throw CInternetException(context, ::GetLastError());
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         return nullptr;
 
@@ -98,20 +188,26 @@ std::unique_ptr<CHttpFile> CInternetSession::OpenURL(const std::wstring& url, DW
         object.erase(fragment);
     if (object.empty()) object = L"/";
 
-    tvx::UniqueInternet connection(::InternetConnectW(
+    if (!m_session) throw CInternetException(context, kCutError);
+    const HINTERNET rawConnection = ::InternetConnectW(
         m_session.get(), host.c_str(), parts.nPort, user.empty() ? nullptr : user.c_str(),
-        password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, context));
-    if (!connection) ThrowLastError(context);
+        password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, context);
+    if (!rawConnection) ThrowFailure(context, *m_cutoff);
+    if (!m_cutoff->Adopt(rawConnection)) throw CInternetException(context, kCutError);
+    tvx::CutoffHandle connection(m_cutoff, rawConnection);
     ApplyTimeouts(connection.get());
 
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
     const wchar_t* acceptAll[] = {L"*/*", nullptr};
-    tvx::UniqueInternet request(::HttpOpenRequestW(connection.get(), L"GET", object.c_str(),
-                                                   nullptr, nullptr, acceptAll, flags, context));
-    if (!request) ThrowLastError(context);
+    const HINTERNET rawRequest = ::HttpOpenRequestW(connection.get(), L"GET", object.c_str(),
+                                                    nullptr, nullptr, acceptAll, flags, context);
+    if (!rawRequest) ThrowFailure(context, *m_cutoff);
+    if (!m_cutoff->Adopt(rawRequest)) throw CInternetException(context, kCutError);
+    tvx::CutoffHandle request(m_cutoff, rawRequest);
     ApplyTimeouts(request.get());
 
     if (!::HttpSendRequestW(request.get(), headers, headersLength, nullptr, 0))
-        ThrowLastError(context);
-    return std::make_unique<CHttpFile>(std::move(connection), std::move(request), context);
+        ThrowFailure(context, *m_cutoff);
+    return std::make_unique<CHttpFile>(std::move(connection), std::move(request), context,
+                                       m_cutoff);
 }

@@ -2,21 +2,14 @@
 
 #include <atomic>
 
+#include "framework/executable_path.h"
+
 namespace {
 std::atomic<HWND> g_mainWnd{nullptr};
 std::atomic<tvx::MessageBoxHook> g_hook{nullptr};
 }  // namespace
 
-std::wstring AfxGetAppName() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring name(path, n);
-    const size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) name.erase(0, slash + 1);
-    const size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.erase(dot);
-    return name;
-}
+std::wstring AfxGetAppName() { return tvx::ExecutableBaseName(); }
 
 void AfxSetMainWnd(HWND wnd) { g_mainWnd = wnd; }
 HWND AfxGetMainWnd() { return g_mainWnd; }

@@ -83,13 +83,6 @@ struct GdiObjectTraits {
 };
 using UniqueGdiObject = Scoped<GdiObjectTraits>;
 
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { ::DestroyMenu(h); }
-};
-using UniqueMenu = Scoped<MenuTraits>;
-
 // Memory from CoTaskMemAlloc (SHGetKnownFolderPath, property records).
 template <typename T>
 class CoTaskMem {
@@ -141,21 +134,27 @@ private:
     T* p_ = nullptr;
 };
 
-// Balanced CoInitialize/CoUninitialize. Note: CoUninitialize is owed even when CoInitialize
-// answered S_FALSE (already initialised on this thread); only a failure owes nothing.
-class ComApartment {
+// One apartment initialisation of the calling thread (CoInitializeEx or RoInitialize) and its
+// balancing call (CoUninitialize or RoUninitialize). The balance is owed even when the
+// initialisation answered S_FALSE (already initialised the same way on this thread); a failure,
+// such as RPC_E_CHANGED_MODE on a thread already in another apartment, owes nothing, and
+// uninitialising then would tear down the apartment of whoever set up the thread.
+class ApartmentScope {
 public:
-    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED)
-        : hr_(::CoInitializeEx(nullptr, model)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    using Uninitialize = void(WINAPI*)();
+    ApartmentScope(HRESULT initialised, Uninitialize uninitialize)
+        : hr_(initialised), uninitialize_(uninitialize) {}
+    ~ApartmentScope() {
+        if (SUCCEEDED(hr_)) uninitialize_();
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    ApartmentScope(const ApartmentScope&) = delete;
+    ApartmentScope& operator=(const ApartmentScope&) = delete;
+    bool ok() const { return SUCCEEDED(hr_); }
     HRESULT result() const { return hr_; }
 
 private:
     HRESULT hr_;
+    Uninitialize uninitialize_;
 };
 
 }  // namespace tvx

@@ -17,6 +17,17 @@ std::string ToUtf8(std::wstring_view text) {
     return out;
 }
 
+void AttachParentConsoleOutput() {
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) return;
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr);
+    // Kept open for the rest of the process: it is its standard output now.
+    if (console != INVALID_HANDLE_VALUE) ::SetStdHandle(STD_OUTPUT_HANDLE, console);
+}
+
 void WriteStdOut(std::wstring_view text) {
     // Two workers may print at once; one lock keeps each line whole.
     static std::mutex lock;

@@ -10,6 +10,11 @@ namespace tvx {
 
 std::string ToUtf8(std::wstring_view text);
 
+// A windowed program has no standard output of its own unless its starter handed one over (a
+// pipe or a file). When it has none, its lines go to the console of the process that started it,
+// if that one has a console.
+void AttachParentConsoleOutput();
+
 // Writes the text as it stands (callers include the line feed). Does nothing when the process
 // has no standard output.
 void WriteStdOut(std::wstring_view text);

@@ -17,24 +17,6 @@ namespace tvx {
 
 namespace {
 
-// RoInitialize and its balancing RoUninitialize. Like CoInitializeEx, S_FALSE (already
-// initialised the same way) still owes an RoUninitialize; a failure (RPC_E_CHANGED_MODE on a
-// thread that is already single-threaded) owes nothing, and uninitialising then would tear
-// down the caller's apartment.
-class RuntimeApartment {
-public:
-    RuntimeApartment() : hr_(::RoInitialize(RO_INIT_MULTITHREADED)) {}
-    ~RuntimeApartment() {
-        if (SUCCEEDED(hr_)) ::RoUninitialize();
-    }
-    RuntimeApartment(const RuntimeApartment&) = delete;
-    RuntimeApartment& operator=(const RuntimeApartment&) = delete;
-    bool ok() const { return SUCCEEDED(hr_); }
-
-private:
-    HRESULT hr_;
-};
-
 // A string made by WindowsCreateString, deleted once.
 class CreatedString {
 public:
@@ -129,7 +111,7 @@ void ShowToast(const wchar_t* text) {
     try {
         RegisterToastIdentity();
 
-        RuntimeApartment runtime;
+        ApartmentScope runtime(::RoInitialize(RO_INIT_MULTITHREADED), &::RoUninitialize);
         if (!runtime.ok()) return;
         ShowWithRuntime(text);
     } catch (const std::exception&) {

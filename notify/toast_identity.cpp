@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "engine/registry_values.h"
 #include "framework/message_box.h"
 #include "framework/scoped.h"
+#include "framework/user_text.h"
 #include "notify/toast.h"
 
 namespace tvx {

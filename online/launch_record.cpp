@@ -2,9 +2,8 @@
 
 #include <cwchar>
 
-#include "online/user_record.h"
+#include "framework/user_text.h"
 #include "settings/decimal_text.h"
-#include "settings/user_text.h"
 
 namespace tvx {
 
@@ -23,7 +22,7 @@ BOOL UpdateLaunchRecord() {
     const std::wstring today = FormatLaunchDate(local);
 
     if (recorded >= ReadDecimal(today)) return FALSE;
-    WriteUserText(kLaunchKey, kLaunchValue, today.c_str());
+    SetRegistryString(kLaunchKey, kLaunchValue, today.c_str());
     return TRUE;
 }
 

@@ -5,8 +5,12 @@
 
 namespace tvx {
 
-// Every failure of the request is silent. Only a session that cannot be opened at all escapes,
-// as CInternetException.
+// Every failure is silent, a session that cannot be opened at all included, and the whole
+// request ends within its deadline.
 void ReportUsage(std::wstring url);
+
+// The start of the online sequence: the launch record, the daily report when the day is new, and
+// the per-run report.
+void SendStartupReports();
 
 }  // namespace tvx

@@ -1,18 +1,31 @@
 #include "settings/settings_commands.h"
 
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <vector>
 
 #include "framework/scoped.h"
+#include "framework/user_text.h"
 #include "settings/settings_store.h"
-#include "ui/tarnivex_dlg.h"
 
 namespace tvx {
 
 namespace {
 constexpr std::wstring_view kCreateHead = L"schtasks /create /tn \"Tarnivex\" /tr \"\\\"";
 constexpr std::wstring_view kCreateTail = L"\\\"\" /sc onlogon /f /rl highest /delay 0000:30";
-// Long-path limit of the system's path functions.
-constexpr DWORD kMaxPathChars = 32768;
+
+// The long form of a path (8.3 names expanded), or the path itself when it cannot be had.
+std::wstring LongPath(const std::wstring& path) {
+    const DWORD needed = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return path;
+    std::wstring out(needed, L'\0');
+    const DWORD n = ::GetLongPathNameW(path.c_str(), out.data(), needed);
+    if (n == 0 || n >= needed) return path;
+    out.resize(n);
+    return out;
+}
 }  // namespace
 
 std::wstring_view SettingText(BOOL on) { return on ? L"true" : L"false"; }
@@ -28,31 +41,9 @@ std::wstring TaskCommandFor(BOOL nowOn, std::wstring_view exePath) {
     return nowOn ? BuildTaskCreateCommand(exePath) : std::wstring(kTaskDeleteCommand);
 }
 
-LSTATUS StoreSetting(const wchar_t* valueName, BOOL on) {
-    UniqueKey key;
-    LSTATUS status =
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    const std::wstring_view text = SettingText(on);
+bool StoreSetting(const wchar_t* valueName, BOOL on) {
     // "true" is 10 bytes and "false" 12: the text and its terminating NUL.
-    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(key.get(), valueName, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(std::wstring(text).c_str()), bytes);
-}
-
-std::wstring ExecutablePath() {
-    // GetModuleFileNameW cuts the path to the buffer and returns the buffer size when it did
-    // (with ERROR_INSUFFICIENT_BUFFER), so grow until the whole path fits.
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), size);
-        if (n == 0) return {};
-        if (n < size) return std::wstring(buffer.data(), n);
-        if (size >= kMaxPathChars) return {};
-        buffer.resize(size * 2 > kMaxPathChars ? kMaxPathChars : size * 2);
-    }
+    return SetRegistryString(kSettingsKey, valueName, std::wstring(SettingText(on)).c_str());
 }
 
 bool RunTaskCommand(const std::wstring& commandLine) {
@@ -81,24 +72,52 @@ bool RunTaskCommand(const std::wstring& commandLine) {
     return true;
 }
 
+BOOL ToggleOption(const wchar_t* valueName, BOOL wasOn) {
+    const BOOL nowOn = wasOn ? FALSE : TRUE;
+    StoreSetting(valueName, nowOn);
+    return nowOn;
+}
+
+bool IsInsideFolder(std::wstring_view path, std::wstring_view folder) {
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) {
+        folder.remove_suffix(1);
+    }
+    if (folder.empty() || path.size() <= folder.size() + 1) return false;
+    if (path[folder.size()] != L'\\') return false;
+    // Nothing may climb back out of the folder.
+    if (path.find(L"\\..\\") != std::wstring_view::npos ||
+        path.find(L'/') != std::wstring_view::npos) {
+        return false;
+    }
+    return ::CompareStringOrdinal(path.data(), static_cast<int>(folder.size()), folder.data(),
+                                  static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring ProgramFilesFolder() {
+    CoTaskMem<wchar_t> path;
+    if (FAILED(::SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, path.put())) ||
+        !path.get()) {
+        return {};
+    }
+    return path.get();
+}
+
+AutoRunToggle ToggleAutoRun(BOOL wasOn, const std::wstring& exePath,
+                            const std::wstring& programFiles) {
+    if (wasOn) {
+        // The task follows the option even when the value cannot be stored.
+        StoreSetting(kAutoRunValue, FALSE);
+        RunTaskCommand(kTaskDeleteCommand);
+        return {FALSE, false};
+    }
+    if (exePath.empty() || programFiles.empty() ||
+        !IsInsideFolder(LongPath(exePath), LongPath(programFiles))) {
+        StoreSetting(kAutoRunValue, FALSE);
+        return {FALSE, true};
+    }
+    StoreSetting(kAutoRunValue, TRUE);
+    RunTaskCommand(BuildTaskCreateCommand(exePath));
+    return {TRUE, false};
+}
+
 }  // namespace tvx
-
-void CTarnivexDlg::OnToggleAutoRun() {
-    const BOOL wasOn = m_bAutoRun;
-    m_bAutoRun = wasOn ? FALSE : TRUE;
-    // The task follows the option even when the value cannot be stored.
-    tvx::StoreSetting(tvx::kAutoRunValue, m_bAutoRun);
-    const std::wstring exePath = m_bAutoRun ? tvx::ExecutablePath() : std::wstring();
-    if (m_bAutoRun && exePath.empty()) return;  // no path to start: a task would be useless
-    tvx::RunTaskCommand(tvx::TaskCommandFor(m_bAutoRun, exePath));
-}
-
-void CTarnivexDlg::OnToggleAutoPing() {
-    m_bAutoPing = m_bAutoPing ? FALSE : TRUE;
-    tvx::StoreSetting(tvx::kAutoPingValue, m_bAutoPing);
-}
-
-void CTarnivexDlg::OnToggleMemory() {
-    m_bMemory = m_bMemory ? FALSE : TRUE;
-    tvx::StoreSetting(tvx::kMemoryValue, m_bMemory);
-}

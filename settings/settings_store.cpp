@@ -1,6 +1,6 @@
 #include "settings/settings_store.h"
 
-#include "settings/user_text.h"
+#include "framework/user_text.h"
 
 namespace tvx {
 

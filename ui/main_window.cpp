@@ -1,6 +1,7 @@
 // The main window's initialisation and destruction.
 #include <windows.h>
 
+#include "engine/optimisation_pass.h"
 #include "framework/scoped.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -60,6 +61,7 @@ BOOL CTarnivexDlg::OnInitDialog() {
     m_bAutoRun = settings.autoRun;
     m_bAutoPing = settings.autoPing;
     m_bMemory = settings.memory;
+    tvx::Passes().request.memory = m_bMemory != FALSE;
 
     m_nid = tvx::MakeTrayIconData(
         m_hWnd, ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));

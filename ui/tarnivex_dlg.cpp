@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "res/resource.h"
+#include "ui/exit_request.h"
 #include "ui/tray.h"
 
 CTarnivexDlg::CTarnivexDlg(HWND parent) : CDialogEx(IDD_TARNIVEX_DIALOG, parent) {
@@ -28,6 +29,11 @@ bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     if (msg == tvx::TaskbarCreatedMessage() && msg != 0) {
         if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
         result = 0;
+        return true;
+    }
+    if (msg == tvx::ExitRequestMessage() && msg != 0) {
+        if (!ExitBegun()) ExitRemovingTheValues();
+        result = TRUE;
         return true;
     }
     switch (msg) {

@@ -1,6 +1,7 @@
 // The main window: the program's only window and the record of all its run-time state.
 // Handlers are defined next to their concern (painting, pointer input, tray, settings commands,
-// timer, update, optimisation pass); this header is the one place that lists them all.
+// timer, update, optimisation worker); this header is the one place that lists them all. The
+// work itself lives in the layers below: a handler here decides, asks and shows.
 #pragma once
 
 #include <windows.h>
@@ -26,10 +27,9 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // Optimisation pass: the four start steps shared by the START/STOP press and the automatic
-    // start, and the pass itself (run on the worker thread).
+    // The four start steps of an optimisation pass, shared by the START/STOP press and the
+    // automatic start. The worker is handed the engine's request, never this window.
     void StartOptimisationWorker(BOOL newState);
-    void RunOptimisationPass();
 
     // Update check and self-update.
     BOOL CheckForUpdate(std::wstring url);
@@ -75,9 +75,20 @@ public:
     BOOL m_bAutoPing = FALSE;
     BOOL m_bMemory = FALSE;
 
+    // The end of the program has begun (exit command, exit request, accepted update) or the
+    // dialog has ended: a handler that comes back from a nested message loop must stop then.
+    bool ExitBegun() const { return m_exitBegun || Ended(); }
+
 protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-};
+    void OnHandlerFailed() override;
 
-// Worker thread procedure of the optimisation pass; the parameter is the main window record.
-UINT OptimiseThreadProc(LPVOID param);
+private:
+    // The tray exit's steps after its question: no pass works any more, the values are removed
+    // on this thread, the icon is deleted and the dialog ends.
+    void ExitRemovingTheValues();
+    // Stops the start-up timer and closes the passes for good; later presses start nothing.
+    void BeginExit();
+
+    bool m_exitBegun = false;
+};

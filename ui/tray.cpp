@@ -3,7 +3,6 @@
 
 #include <cwchar>
 
-#include "engine/optimisation_pass.h"
 #include "framework/message_box.h"
 #include "res/resource.h"
 #include "ui/tarnivex_dlg.h"
@@ -78,11 +77,9 @@ void CTarnivexDlg::OnTrayHomePage() {
 }
 
 void CTarnivexDlg::OnTrayExit() {
+    if (ExitBegun()) return;
     if (AfxMessageBox(kExitQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    ::ShowWindow(m_hWnd, SW_HIDE);
-    // A pass still at work could write the values again after a plain revert: wait for it.
-    tvx::RevertTcpTuningAfterPasses();
-    ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
-    m_nid.hWnd = nullptr;  // no longer ours to add again
-    OnCancel();
+    // The question's own message loop may have let another way out run meanwhile.
+    if (ExitBegun()) return;
+    ExitRemovingTheValues();
 }

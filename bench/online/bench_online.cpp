@@ -14,6 +14,7 @@
 #include <string>
 
 #include "framework/internet.h"
+#include "framework/scoped.h"
 #include "framework/message_box.h"
 #include "online/launch_record.h"
 #include "online/online_endpoints.h"

@@ -79,17 +79,17 @@ int main() {
     tvx::UniqueFileHandle nul(
         ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
 
-    CTarnivexDlg dlg;
-    dlg.m_bMemory = TRUE;
+    tvx::OptimisationPasses passes;
+    passes.request.memory = true;
     Figures start, stop;
     std::vector<double> startTotal, stopTotal;
     for (int round = 0; round < kRounds; ++round) {
         for (BOOL state : {TRUE, FALSE}) {
-            dlg.m_bRunning = dlg.m_bShowStop = state;
+            passes.request.gamePing = state != FALSE;
             const size_t from = netcon.Records().size();
             ::SetStdHandle(STD_OUTPUT_HANDLE, nul.get());
             const double begin = NowMs();
-            dlg.RunOptimisationPass();
+            tvx::RunOptimisationPass(passes);
             const double total = NowMs() - begin;
             ::SetStdHandle(STD_OUTPUT_HANDLE, output);
             const double outside = total - PausesMs(netcon.Records(), from);

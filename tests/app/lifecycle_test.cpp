@@ -1,6 +1,7 @@
 // The program's life: one instance, keys that must not end it, the confirmed exit, and the
 // relaunch of a start without administrator rights.
 #include "framework/scoped.h"
+#include "res/resource.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/process_util.h"
 
@@ -53,7 +54,7 @@ TEST_F(LifecycleTest, ExitAnsweredNoChangesNothingAndYesUndoesTheTuningAndEnds) 
     ASSERT_TRUE(WaitUntil(TuningApplied, 20000));
     DismissStrayBox();
 
-    ::PostMessageW(wnd_, WM_COMMAND, 32772, 0);
+    ::PostMessageW(wnd_, WM_COMMAND, ID_TRAY_EXIT, 0);
     HWND box = AwaitBox(kExitQuestion, 10000);
     ASSERT_NE(box, nullptr) << "no question";
     EXPECT_EQ(WindowText(box), L"Tarnivex");
@@ -66,7 +67,7 @@ TEST_F(LifecycleTest, ExitAnsweredNoChangesNothingAndYesUndoesTheTuningAndEnds) 
     EXPECT_TRUE(TrayIconExists(wnd_, 1));
     EXPECT_EQ(::WaitForSingleObject(app_.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
-    ::PostMessageW(wnd_, WM_COMMAND, 32772, 0);
+    ::PostMessageW(wnd_, WM_COMMAND, ID_TRAY_EXIT, 0);
     box = AwaitBox(kExitQuestion, 10000);
     ASSERT_NE(box, nullptr);
     const HWND wnd = wnd_;

@@ -1,5 +1,6 @@
 // Presses on the running program's window: the gear, the cross, START/STOP and the body.
 #include "engine/tcp_tuning.h"
+#include "res/resource.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/schtasks_double.h"
 
@@ -61,7 +62,7 @@ TEST_F(PointerTest, TrayMenuOpensWhileHiddenAndItsOpenCommandShowsTheWindow) {
     ASSERT_NE(FindPopupMenu(app_.pid(), 5000), nullptr) << "no tray menu";
     EXPECT_FALSE(::IsWindowVisible(wnd_));
     ASSERT_TRUE(CloseMenuWithEscape());
-    ::PostMessageW(wnd_, WM_COMMAND, 32771, 0);
+    ::PostMessageW(wnd_, WM_COMMAND, ID_TRAY_OPEN, 0);
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 5000));
 }
 
@@ -85,7 +86,7 @@ TEST_F(PointerTest, StartAppliesTheTuningAndShowsStopThenStopRemovesIt) {
     // Hiding and showing again keeps the state: still STOP, values still written.
     Press(wnd_, kCross.x, kCross.y);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(wnd_); }, 5000));
-    ::PostMessageW(wnd_, WM_COMMAND, 32771, 0);
+    ::PostMessageW(wnd_, WM_COMMAND, ID_TRAY_OPEN, 0);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 5000));
     EXPECT_TRUE(TuningApplied());
     ExpectLooksLike(L"stop");

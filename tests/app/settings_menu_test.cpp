@@ -5,6 +5,7 @@
 
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
+#include "res/resource.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/schtasks_double.h"
@@ -14,10 +15,14 @@ namespace {
 
 using SettingsMenuTest = AppTest;
 
-TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunRunsTheTaskTool) {
+constexpr wchar_t kAutoRunNeedsInstall[] =
+    L"Windows 시작 시 자동 실행은 설치된 프로그램에서만 사용할 수 있습니다.";
+
+TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunNeedsTheInstalledCopy) {
     Launch();
+    const WPARAM commands[] = {ID_SETTINGS_AUTORUN, ID_SETTINGS_AUTOPING, ID_SETTINGS_MEMORY};
     // Fresh installation: AutoRun on, AutoPing off, Memory on.
-    for (WPARAM id : {32778, 32779, 32780}) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
+    for (WPARAM id : commands) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
     ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"false"; }, 10000));
     EXPECT_EQ(StoredText(kAutoRunValue), L"false");
     EXPECT_EQ(StoredText(kAutoPingValue), L"true");
@@ -25,9 +30,14 @@ TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunRunsTheTaskTool) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], kTaskDeleteCommand);
 
-    for (WPARAM id : {32778, 32779, 32780}) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
+    // This copy runs from the build tree, not from Program Files: switching AutoRun on is refused
+    // with a message, and no task would start it elevated at logon.
+    for (WPARAM id : commands) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
+    const HWND box = AwaitBox(kAutoRunNeedsInstall, 10000);
+    ASSERT_NE(box, nullptr) << "no message about the installed copy";
+    EXPECT_TRUE(ClickDialogButton(box, IDOK));
     ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"true"; }, 10000));
-    EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+    EXPECT_EQ(StoredText(kAutoRunValue), L"false");
     EXPECT_EQ(StoredText(kAutoPingValue), L"false");
     for (const wchar_t* name : {kAutoRunValue, kAutoPingValue, kMemoryValue}) {
         const auto raw = ReadValue(HKEY_CURRENT_USER, kSettingsKey, name);
@@ -35,12 +45,9 @@ TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunRunsTheTaskTool) {
         EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(raw->data.size(), StoredText(name) == L"true" ? 10u : 12u);
     }
-    lines = WaitForLogLines(schtasksLog_, 2, 10000);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], BuildTaskCreateCommand(ExePath()));
     // Nothing else reached the task tool.
     ::Sleep(500);
-    EXPECT_EQ(WaitForLogLines(schtasksLog_, 3, 0).size(), 2u);
+    EXPECT_EQ(WaitForLogLines(schtasksLog_, 2, 0).size(), 1u);
 }
 
 }  // namespace
@@ -129,7 +136,7 @@ TEST_F(SettingsMenuMarks, FollowTheStoredSettingsAndEachToggle) {
     Launch();
     EXPECT_EQ(OpenAndRead(L"all-on"), (std::vector<bool>{true, true, true}));
     // A chosen item reaches the window as its command; the next opening shows the new mark.
-    ::PostMessageW(wnd_, WM_COMMAND, 32779, 0);
+    ::PostMessageW(wnd_, WM_COMMAND, ID_SETTINGS_AUTOPING, 0);
     ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoPingValue) == L"false"; }, 5000));
     EXPECT_EQ(OpenAndRead(L"ping-off"), (std::vector<bool>{true, false, true}));
 }

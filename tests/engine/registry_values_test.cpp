@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/registry_values.h"
+#include "framework/user_text.h"
 #include "tests/engine/engine_test_env.h"
 #include "tests/support/registry_test_util.h"
 

@@ -155,24 +155,6 @@ TEST_F(TuningBackupTest, StartAndStopRacingOnTwoThreadsKeepTheOriginals) {
     ExpectOriginalsBack();
 }
 
-TEST(RevertDecision, ARecordDecidesElseOnlyAForeignValueIsKept) {
-    using enum CurrentValue;
-    struct Row {
-        bool saved, marked;
-        CurrentValue current;
-        RevertAction expected;
-    } rows[] = {
-        {true, false, Foreign, RevertAction::Restore}, {true, true, Missing, RevertAction::Restore},
-        {false, true, Foreign, RevertAction::Delete},  {false, true, Ours, RevertAction::Delete},
-        {false, false, Missing, RevertAction::Delete}, {false, false, Ours, RevertAction::Delete},
-        {false, false, Unknown, RevertAction::Delete}, {false, false, Foreign, RevertAction::Keep},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(DecideRevert(r.saved, r.marked, r.current), r.expected)
-            << r.saved << r.marked << static_cast<int>(r.current);
-    }
-}
-
 TEST(RevertDecision, OnlyTheDwordOneCountsAsOurs) {
     const auto value = [](DWORD type, std::vector<BYTE> data) { return StoredValue{type, data}; };
     EXPECT_EQ(ClassifyCurrent(ERROR_SUCCESS, value(REG_DWORD, {1, 0, 0, 0})), CurrentValue::Ours);

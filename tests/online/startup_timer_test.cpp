@@ -4,6 +4,8 @@
 
 #include <ctime>
 
+#include "engine/optimisation_pass.h"
+#include "engine/tcp_tuning.h"
 #include "online/connection_state.h"
 #include "online/launch_record.h"
 #include "online/self_update.h"
@@ -54,12 +56,14 @@ class StartupTimer : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetServer();
+        RemoveGamePing();
         DeleteTree(HKEY_CURRENT_USER, tvx::kLaunchKey);
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
     }
     void TearDown() override {
         tvx::SetConnectedStateProbe(nullptr);
+        RemoveGamePing();
         DeleteTree(HKEY_CURRENT_USER, tvx::kLaunchKey);
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
@@ -67,14 +71,25 @@ protected:
 
     int UpdateChecks() { return RequestCount("/app/update/client.php"); }
 
-    // A window that an automatic start hands to a worker thread; nothing waits for workers, so
-    // it stays alive until the test process ends.
-    static TimedWindow& WindowForWorkers() { return *new TimedWindow; }
+    // Game ping switched on by an automatic start: its worker ends, and leaves the values.
+    static bool AutomaticStartApplied() {
+        return tvx::Passes().turns.WaitForWorkers(30000) &&
+               ReadDword(HKEY_LOCAL_MACHINE, kMsmqKey, tvx::kNoDelayValue) == 1u;
+    }
+    static void RemoveGamePing() {
+        tvx::Passes().turns.WaitForWorkers(30000);
+        DeleteValue(HKEY_LOCAL_MACHINE, kMsmqKey, tvx::kNoDelayValue);
+        for (const std::wstring& name : SubkeyNames(HKEY_LOCAL_MACHINE, tvx::kInterfacesKey)) {
+            DeleteValue(HKEY_LOCAL_MACHINE, std::wstring(tvx::kInterfacesKey) + L"\\" + name,
+                        tvx::kAckFrequencyValue);
+        }
+        DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarnivex");
+    }
 };
 
 TEST_F(StartupTimer, NothingHappensWhileOfflineOrForOtherTimers) {
     MessageBoxRecorder boxes;
-    TimedWindow& window = WindowForWorkers();
+    TimedWindow window;
     window.m_bAutoPing = TRUE;
 
     tvx::SetConnectedStateProbe(&Offline);
@@ -122,27 +137,29 @@ TEST_F(StartupTimer, WithoutAnOfferAutoPingStartsGamePing) {
     MessageBoxRecorder boxes;
     WriteString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue, L"5");
     ConfigureServer("update", ClientOffer("5"));
-    TimedWindow& window = WindowForWorkers();
+    TimedWindow window;
     window.m_bAutoPing = TRUE;
     window.OnTimer(kStartupTimerId);
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_TRUE(window.m_bRunning);
     EXPECT_TRUE(window.m_bShowStop);
-    EXPECT_NE(window.m_pWorkerThread, nullptr);
+    EXPECT_TRUE(AutomaticStartApplied());
 }
 
 TEST_F(StartupTimer, UnreachableServerShowsOneMessageAndAutoPingStillStarts) {
     MessageBoxRecorder boxes;
-    ConfigureServer("mode", "reset");
-    TimedWindow& window = WindowForWorkers();
+    SetListening(false);
+    TimedWindow window;
     window.m_bAutoPing = TRUE;
     window.OnTimer(kStartupTimerId);
+    SetListening(true);
 
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, kUnreachable);
     EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_TRUE(window.m_bRunning);
     EXPECT_TRUE(window.m_bShowStop);
+    EXPECT_TRUE(AutomaticStartApplied());
     // The day was recorded before the reports, whatever became of them.
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kLaunchKey, tvx::kLaunchValue), Today());
 }
@@ -150,7 +167,7 @@ TEST_F(StartupTimer, UnreachableServerShowsOneMessageAndAutoPingStillStarts) {
 TEST_F(StartupTimer, DeclinedOfferMeansNoAutomaticStartAndNothingRecorded) {
     MessageBoxRecorder boxes(IDNO);
     ConfigureServer("update", ClientOffer("5"));
-    TimedWindow& window = WindowForWorkers();
+    TimedWindow window;
     window.m_bAutoPing = TRUE;
     window.OnTimer(kStartupTimerId);
 
@@ -161,6 +178,52 @@ TEST_F(StartupTimer, DeclinedOfferMeansNoAutomaticStartAndNothingRecorded) {
     EXPECT_FALSE(window.m_bShowStop);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tvx::kUpdateKey));
     EXPECT_EQ(ReportCount("update"), 0);
+    EXPECT_FALSE(WaitForUpdateClientMarker(500));
+}
+
+// The tray's exit chosen while a message box of the sequence is open: its loop dispatches the
+// tray's messages. When the box closes, the sequence must not undo the exit.
+CTarnivexDlg* g_exiting = nullptr;
+int ExitWhileTheBoxIsOpen(const std::wstring& text, UINT type) {
+    if (text.find(L"그래도 종료하시겠습니까?") != std::wstring::npos) return IDYES;
+    if (g_exiting) {
+        CTarnivexDlg* window = std::exchange(g_exiting, nullptr);
+        window->OnTrayExit();
+    }
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+}
+
+TEST_F(StartupTimer, ExitDuringTheUnreachableMessageStaysFinal) {
+    SetListening(false);
+    TimedWindow window;
+    window.m_bAutoPing = TRUE;
+    g_exiting = &window;
+    tvx::SetMessageBoxHook(&ExitWhileTheBoxIsOpen);
+    window.OnTimer(kStartupTimerId);
+    tvx::SetMessageBoxHook(nullptr);
+    SetListening(true);
+
+    EXPECT_EQ(g_exiting, nullptr) << "no message box";
+    EXPECT_TRUE(window.Ended());
+    // No automatic start after the exit: nothing written while the program ends.
+    EXPECT_TRUE(tvx::Passes().turns.WaitForWorkers(10000));
+    EXPECT_FALSE(ReadDword(HKEY_LOCAL_MACHINE, kMsmqKey, tvx::kNoDelayValue));
+    EXPECT_FALSE(window.m_bRunning);
+}
+
+TEST_F(StartupTimer, ExitDuringTheUpdateOfferDownloadsNothing) {
+    ConfigureServer("update", ClientOffer("7"));
+    TimedWindow window;
+    g_exiting = &window;
+    tvx::SetMessageBoxHook(&ExitWhileTheBoxIsOpen);
+    window.OnTimer(kStartupTimerId);  // the offer is answered Yes, after the exit
+    tvx::SetMessageBoxHook(nullptr);
+
+    EXPECT_EQ(g_exiting, nullptr) << "no offer";
+    EXPECT_TRUE(window.Ended());
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tvx::kUpdateKey));
+    EXPECT_EQ(ReportCount("update"), 0);
+    EXPECT_EQ(RequestCount("/files/tarnivex_update_client.exe"), 0);
     EXPECT_FALSE(WaitForUpdateClientMarker(500));
 }
 

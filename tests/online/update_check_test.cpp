@@ -109,4 +109,19 @@ TEST_F(UpdateCheck, StalledServerIsGivenUpAfterTheTimeout) {
     EXPECT_EQ(boxes_.boxes()[0].text, kUnreachable);
 }
 
+// A server that keeps the connection alive with one byte a second would hold the frozen window
+// for hours under the per-call time-outs alone: the whole request has a deadline.
+TEST_F(UpdateCheck, TricklingServerIsCutOffAtTheDeadline) {
+    ConfigureServer("mode", "trickle");
+    const ULONGLONG start = ::GetTickCount64();
+    EXPECT_FALSE(Check());
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    ASSERT_EQ(boxes_.boxes().size(), 1u);
+    EXPECT_EQ(boxes_.boxes()[0].text, kUnreachable);
+    // 15 s from the start of the request, and not a trickle's worth more (the first bytes did
+    // arrive, so it was no plain time-out).
+    EXPECT_GE(elapsed, 14000u);
+    EXPECT_LT(elapsed, 40000u);
+}
+
 }  // namespace

@@ -11,10 +11,12 @@
 #include "engine/tcp_tuning.h"
 #include "engine/tuning_backup.h"
 #include "engine/working_set.h"
+#include "framework/message_box.h"
 #include "notify/toast.h"
 #include "tests/support/netcon_double.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/toast_double.h"
+#include "ui/tarnivex_dlg.h"
 
 namespace {
 
@@ -119,7 +121,6 @@ protected:
         }
         RemoveValuesDirectly();
         tvx::test::DeleteTree(HKEY_LOCAL_MACHINE, tvx::kTuningBackupKey);
-        tvx::OptimisationTurns().Reopen();
         tvx::SetTrimObserver(&trim_);
     }
     void TearDown() override {
@@ -135,11 +136,11 @@ TEST_F(OptimisationPass, StartRunsToastValuesTrimAndRestartInThatOrder) {
     NetconDoubleSession netcon({"0 Wi-Fi"});
     ASSERT_TRUE(toasts.registered());
     ASSERT_TRUE(netcon.registered());
-    CTarnivexDlg dlg;
-    dlg.m_bRunning = dlg.m_bShowStop = TRUE;
-    dlg.m_bMemory = TRUE;
+    tvx::OptimisationPasses passes;
+    passes.request.gamePing = true;
+    passes.request.memory = true;
 
-    dlg.RunOptimisationPass();
+    tvx::RunOptimisationPass(passes);
 
     const auto shows = tvx::test::ToastShows(toasts.Lines());
     ASSERT_EQ(shows.size(), 1u);
@@ -156,17 +157,15 @@ TEST_F(OptimisationPass, StartRunsToastValuesTrimAndRestartInThatOrder) {
     ASSERT_NE(created, nullptr);
     EXPECT_LE(trim_.last, created->ticks);
     EXPECT_NE(Find(records, "connect", L"Wi-Fi"), nullptr);
-    EXPECT_FALSE(dlg.m_bRunning == FALSE || dlg.m_bShowStop == FALSE)
-        << "the pass changed the flags";
 }
 
 TEST_F(OptimisationPass, StartWithoutMemoryOptionSkipsTheTrim) {
     ToastDoubleSession toasts;
     NetconDoubleSession netcon({"0 Wi-Fi", "7 Cable"});
-    CTarnivexDlg dlg;
-    dlg.m_bRunning = dlg.m_bShowStop = TRUE;
+    tvx::OptimisationPasses passes;
+    passes.request.gamePing = true;
 
-    dlg.RunOptimisationPass();
+    tvx::RunOptimisationPass(passes);
 
     EXPECT_EQ(trim_.first, 0u);
     EXPECT_EQ(tvx::test::ToastShows(toasts.Lines()).size(), 1u);
@@ -181,10 +180,10 @@ TEST_F(OptimisationPass, StopRemovesTheValuesAndRestartsConnectionsToo) {
     SetValuesDirectly();
     ToastDoubleSession toasts;
     NetconDoubleSession netcon({"2 Ethernet", "0 Wi-Fi"});
-    CTarnivexDlg dlg;
-    dlg.m_bMemory = TRUE;  // the trim belongs to START only
+    tvx::OptimisationPasses passes;
+    passes.request.memory = true;  // the trim belongs to START only
 
-    dlg.RunOptimisationPass();
+    tvx::RunOptimisationPass(passes);
 
     const auto shows = tvx::test::ToastShows(toasts.Lines());
     ASSERT_EQ(shows.size(), 1u);
@@ -210,7 +209,7 @@ void PressQuickly(int presses) {
     for (int i = 0; i < presses; ++i) dlg.StartOptimisationWorker(!dlg.m_bRunning);
     const bool lastRequest = dlg.m_bRunning != FALSE;
     EXPECT_EQ(dlg.m_bShowStop, dlg.m_bRunning);
-    ASSERT_TRUE(tvx::OptimisationTurns().WaitForWorkers(120000));
+    ASSERT_TRUE(tvx::Passes().turns.WaitForWorkers(120000));
 
     EXPECT_EQ(ValuesApplied(), lastRequest);
 
@@ -252,7 +251,9 @@ TEST_F(OptimisationPass, TwentyOneQuickPressesEndWithGamePingOn) {
     PressQuickly(21);  // ends on START
 }
 
-TEST_F(OptimisationPass, ExitWaitsForTheRunningPassAndLeavesTheValuesRemoved) {
+int AnswerYes(const std::wstring&, UINT) { return IDYES; }
+
+TEST_F(OptimisationPass, ExitDuringAPassLeavesTheValuesRemovedAndIsFinal) {
     ToastDoubleSession toasts;
     NetconDoubleSession netcon({"2 Ethernet"});
     CTarnivexDlg dlg;
@@ -268,15 +269,20 @@ TEST_F(OptimisationPass, ExitWaitsForTheRunningPassAndLeavesTheValuesRemoved) {
     dlg.StartOptimisationWorker(FALSE);
     dlg.StartOptimisationWorker(TRUE);
 
-    tvx::RevertTcpTuningAfterPasses();
-
-    const auto records = netcon.Records();
-    EXPECT_NE(Find(records, "release-manager"), nullptr) << "the exit did not wait for the pass";
+    tvx::SetMessageBoxHook(&AnswerYes);
+    dlg.OnTrayExit();
+    tvx::SetMessageBoxHook(nullptr);
     EXPECT_FALSE(ValuesApplied());
-    ASSERT_TRUE(tvx::OptimisationTurns().WaitForWorkers(20000));
-    EXPECT_FALSE(ValuesApplied()) << "a waiting pass ran after the exit";
+    // A press that still reaches the window (from a nested message loop) starts nothing.
+    dlg.StartOptimisationWorker(TRUE);
+
+    ASSERT_TRUE(tvx::Passes().turns.WaitForWorkers(20000));
+    EXPECT_FALSE(ValuesApplied()) << "a pass wrote the values after the exit";
+    // The running pass finished its restart; the waiting ones and the late press did nothing.
+    const auto records = netcon.Records();
+    EXPECT_NE(Find(records, "connect", L"Ethernet"), nullptr);
     EXPECT_EQ(tvx::test::ToastShows(toasts.Lines()).size(), 1u);
-    EXPECT_EQ(Count(netcon.Records(), "create-manager"), 1);
+    EXPECT_EQ(Count(records, "create-manager"), 1);
 }
 
 }  // namespace

@@ -47,25 +47,47 @@ TEST(PassTurns, AWaitingRequestGivesUpAsSoonAsANewerOneArrives) {
     second.join();
 }
 
-TEST(PassTurns, CloseWaitsForThePassAtWorkAndTurnsLaterOnesAway) {
+TEST(PassTurns, CloseWaitsForWorkInProgressAndIsFinal) {
     PassTurns turns;
     ASSERT_TRUE(turns.Enter());
-    std::atomic<bool> closed{false};
+    std::atomic<bool> working{false}, release{false}, closed{false};
+    std::thread pass([&] {
+        turns.WhileOpen([&] {
+            working = true;
+            while (!release) ::Sleep(5);
+        });
+    });
+    ASSERT_TRUE(Eventually(working));
     std::thread exit([&] {
         turns.Close();
         closed = true;
     });
     ::Sleep(100);
-    EXPECT_FALSE(closed) << "Close did not wait for the pass at work";
-    turns.Leave();
+    EXPECT_FALSE(closed) << "Close did not wait for the work in progress";
+    release = true;
     EXPECT_TRUE(Eventually(closed));
     exit.join();
+    pass.join();
 
-    EXPECT_FALSE(turns.Enter()) << "a pass started its work after the exit";
-    turns.Leave();  // the exit's own turn
-    turns.Reopen();
-    EXPECT_TRUE(turns.Enter());
+    // The pass that held the turn goes on outside its work, but no work starts again, and no
+    // later pass gets a turn.
+    bool ran = false;
+    EXPECT_FALSE(turns.WhileOpen([&] { ran = true; }));
+    EXPECT_FALSE(ran);
     turns.Leave();
+    EXPECT_FALSE(turns.Enter());
+}
+
+TEST(PassTurns, WorkersDoneFollowsTheCount) {
+    PassTurns turns;
+    EXPECT_TRUE(turns.WaitForWorkers(0));
+    turns.WorkerStarting();
+    turns.WorkerStarting();
+    EXPECT_FALSE(turns.WaitForWorkers(0));
+    turns.WorkerEnded();
+    EXPECT_EQ(::WaitForSingleObject(turns.WorkersDoneEvent(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    turns.WorkerEnded();
+    EXPECT_TRUE(turns.WaitForWorkers(0));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "framework/scoped.h"
 #include "settings/settings_store.h"
+#include "tests/online/message_box_recorder.h"
 #include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/schtasks_double.h"
@@ -55,6 +56,32 @@ TEST(TaskCommands, DeletionLineIsFixed) {
     EXPECT_EQ(std::wstring(tvx::kTaskDeleteCommand), L"schtasks /delete /tn \"Tarnivex\" /F");
     EXPECT_EQ(std::wstring(tvx::kTaskDeleteCommand).size(), 34u);
     EXPECT_EQ(tvx::TaskCommandFor(FALSE, L"C:\\ignored.exe"), tvx::kTaskDeleteCommand);
+}
+
+TEST(AutoRunPlace, OnlyACopyInsideTheFolderCounts) {
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* folder;
+        bool inside;
+    };
+    for (const Case& c : {
+             Case{L"C:\\Program Files\\Tarnivex\\Tarnivex.exe", L"C:\\Program Files", true},
+             Case{L"c:\\PROGRAM FILES\\Tarnivex\\Tarnivex.exe", L"C:\\Program Files", true},
+             Case{L"C:\\Program Files\\Tarnivex.exe", L"C:\\Program Files\\", true},
+             // A folder whose name only begins like it is somewhere else entirely.
+             Case{L"C:\\Program Files Evil\\Tarnivex.exe", L"C:\\Program Files", false},
+             Case{L"C:\\Program FilesX\\Tarnivex.exe", L"C:\\Program Files", false},
+             Case{L"C:\\Program Files\\..\\Users\\Tarnivex.exe", L"C:\\Program Files", false},
+             Case{L"C:\\Program Files", L"C:\\Program Files", false},
+             Case{L"C:\\Program Files\\", L"C:\\Program Files", false},
+             Case{L"D:\\Program Files\\Tarnivex\\Tarnivex.exe", L"C:\\Program Files", false},
+             Case{L"C:\\Users\\me\\Downloads\\Tarnivex.exe", L"C:\\Program Files", false},
+             Case{L"C:\\Program Files\\Tarnivex\\Tarnivex.exe", L"", false},
+         }) {
+        EXPECT_EQ(tvx::IsInsideFolder(c.path, c.folder), c.inside)
+            << testing::PrintToString(std::wstring(c.path)) << " in "
+            << testing::PrintToString(std::wstring(c.folder));
+    }
 }
 
 // The toggles against the real registry and the recording schtasks.
@@ -113,7 +140,8 @@ TEST_F(SettingsCommands, AutoPingAndMemoryStoreExactTextsAndTwiceRestores) {
     EXPECT_TRUE(WaitForLogLines(log_, 1, 500).empty());
 }
 
-TEST_F(SettingsCommands, AutoRunOffThenOnStoresAndRunsTheTaskCommands) {
+TEST_F(SettingsCommands, AutoRunOffDeletesTheTaskAndOnNeedsTheInstalledCopy) {
+    MessageBoxRecorder boxes;
     CTarnivexDlg dlg;
     dlg.m_bAutoRun = TRUE;  // the default of a fresh installation
     dlg.OnToggleAutoRun();
@@ -122,15 +150,16 @@ TEST_F(SettingsCommands, AutoRunOffThenOnStoresAndRunsTheTaskCommands) {
     auto lines = WaitForLogLines(log_, 1, 10000);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], L"schtasks /delete /tn \"Tarnivex\" /F");
+    EXPECT_TRUE(boxes.boxes().empty());
 
+    // The test program lies in the build tree, outside Program Files.
     dlg.OnToggleAutoRun();
-    EXPECT_EQ(dlg.m_bAutoRun, TRUE);
-    ExpectStored(tvx::kAutoRunValue, L"true");
-    lines = WaitForLogLines(log_, 2, 10000);
-    ASSERT_EQ(lines.size(), 2u);
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_EQ(lines[1], tvx::BuildTaskCreateCommand(self));
+    EXPECT_EQ(dlg.m_bAutoRun, FALSE);
+    ExpectStored(tvx::kAutoRunValue, L"false");
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text,
+              L"Windows 시작 시 자동 실행은 설치된 프로그램에서만 사용할 수 있습니다.");
+    EXPECT_EQ(WaitForLogLines(log_, 2, 1000).size(), 1u) << "a task for a copy outside Program Files";
 }
 
 TEST_F(SettingsCommands, KeyThatCannotBeWrittenStillFlipsTheFlagsAndTheTask) {
@@ -174,30 +203,38 @@ DWORD RunProbe(const std::wstring& exe, const wchar_t* mode) {
     return run.exitCode;
 }
 
-TEST_F(SettingsCommands, TaskNamesTheRealPathWhereverTheProgramLies) {
+TEST_F(SettingsCommands, TaskNamesTheInstalledCopyByItsRealPath) {
     const std::wstring probe = WindowsPathOf(TARNIVEX_AUTORUN_PROBE);
     const std::wstring folders[] = {
         L"C:\\Program Files\\Tarnivex",
         L"C:\\Program Files\\타르니벡스\\It's here",
         // ệ and ử lie outside the Korean ANSI code page: a narrow conversion would lose them.
-        L"C:\\Tarnivex test\\Nguyễn Văn Tử\\타르니벡스",
+        L"C:\\Program Files\\Nguyễn Văn Tử\\타르니벡스",
+        // Not installed: refused, whatever the path.
+        L"C:\\Tarnivex test\\타르니벡스",
     };
     size_t expectedLines = 0;
     for (const std::wstring& folder : folders) {
         SCOPED_TRACE(testing::PrintToString(folder));
+        const bool installed = tvx::IsInsideFolder(folder + L"\\x", L"C:\\Program Files");
         CreateFolders(L"\\\\?\\" + folder);
         const std::wstring exe = folder + L"\\Tarnivex.exe";
         ASSERT_TRUE(::CopyFileW(probe.c_str(), (L"\\\\?\\" + exe).c_str(), FALSE))
             << ::GetLastError();
 
-        EXPECT_EQ(RunProbe(exe, L"create"), 1u);  // now on
-        auto lines = WaitForLogLines(log_, ++expectedLines, 10000);
-        ASSERT_EQ(lines.size(), expectedLines);
-        EXPECT_EQ(lines.back(), tvx::BuildTaskCreateCommand(exe));
-        ExpectStored(tvx::kAutoRunValue, L"true");
+        EXPECT_EQ(RunProbe(exe, L"create"), installed ? 1u : 0u);
+        if (installed) {
+            auto lines = WaitForLogLines(log_, ++expectedLines, 10000);
+            ASSERT_EQ(lines.size(), expectedLines);
+            EXPECT_EQ(lines.back(), tvx::BuildTaskCreateCommand(exe));
+            ExpectStored(tvx::kAutoRunValue, L"true");
+        } else {
+            EXPECT_EQ(WaitForLogLines(log_, expectedLines + 1, 1000).size(), expectedLines);
+            ExpectStored(tvx::kAutoRunValue, L"false");
+        }
 
         EXPECT_EQ(RunProbe(exe, L"delete"), 0u);  // now off
-        lines = WaitForLogLines(log_, ++expectedLines, 10000);
+        auto lines = WaitForLogLines(log_, ++expectedLines, 10000);
         ASSERT_EQ(lines.size(), expectedLines);
         EXPECT_EQ(lines.back(), tvx::kTaskDeleteCommand);
         ExpectStored(tvx::kAutoRunValue, L"false");

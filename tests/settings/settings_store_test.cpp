@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/user_text.h"
+#include "framework/user_text.h"
 #include "tests/support/registry_test_util.h"
 
 namespace {

@@ -246,8 +246,8 @@ TEST(MainWindowPointer, StartAndStopSwitchTheButtonAtOnce) {
     w.dlg->OnLButtonDown(0, POINT{319, 541});
     EXPECT_FALSE(w.dlg->m_bRunning);
     EXPECT_FALSE(w.dlg->m_bShowStop);
-    // Let the workers finish before the window record goes away; the last state shown is off.
-    tvx::RevertTcpTuningAfterPasses();
+    // The last state shown is off, and that is where the passes end.
+    ASSERT_TRUE(tvx::Passes().turns.WaitForWorkers(60000));
     EXPECT_FALSE(tvx::test::ReadDword(HKEY_LOCAL_MACHINE, tvx::kMsmqKey, tvx::kNoDelayValue));
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/tarnivex_dlg.h"
+#include "framework/rect.h"
 
 namespace {
 
@@ -24,20 +24,6 @@ TEST(Layout, OtherWidthsMoveLogoGearAndCrossButNotTheButton) {
     EXPECT_EQ(l.stop, l.start);
     // Narrower than the logo: the division truncates toward zero, not down.
     EXPECT_EQ(tvx::ComputeLayout(127).logo.left, -1);
-}
-
-TEST(MainWindowRecord, FreshRecordHasNothingLoaded) {
-    CTarnivexDlg dlg;
-    EXPECT_EQ(dlg.m_strServerVersion, L"0");
-    EXPECT_EQ(dlg.m_strUpdateUrl, L"0");
-    EXPECT_EQ(dlg.m_imgBackground, nullptr);
-    EXPECT_EQ(dlg.m_imgStop, nullptr);
-    EXPECT_EQ(dlg.m_pWorkerThread, nullptr);
-    EXPECT_EQ(dlg.m_menuTray.GetSafeHmenu(), nullptr);
-    EXPECT_EQ(dlg.m_rcStart, CRect());
-    EXPECT_EQ(dlg.m_bRunning, FALSE);
-    EXPECT_EQ(dlg.m_bShowStop, FALSE);
-    EXPECT_EQ(dlg.m_nid.cbSize, 0u);
 }
 
 }  // namespace

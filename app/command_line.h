@@ -1,0 +1,19 @@
+// What the program is asked to do by its command line. A plain start (and the elevated relaunch,
+// whose "/uac" is only a marker) runs the window; two switches serve the installer and power
+// users without any window.
+#pragma once
+
+namespace tvx {
+
+enum class AppCommand {
+    RunWindow,
+    // Remove the game-ping values (restoring what they replaced) and end.
+    Revert,
+    // End the running instance the way its tray exit does, without the question.
+    Exit,
+};
+
+// The first argument decides ("/revert", "/exit", any case); anything else runs the window.
+AppCommand ParseAppCommand(const wchar_t* commandLine);
+
+}  // namespace tvx

@@ -1,0 +1,41 @@
+#include "app/switches.h"
+
+#include <windows.h>
+
+#include "engine/tcp_tuning.h"
+#include "framework/scoped.h"
+#include "framework/std_output.h"
+#include "ui/exit_request.h"
+#include "ui/startup_gates.h"
+
+namespace tvx {
+
+namespace {
+// How long the running instance may take to end: its exit waits up to 10 s for a pass.
+constexpr DWORD kExitWaitMs = 30000;
+}  // namespace
+
+int RunRevertCommand() {
+    AttachParentConsoleOutput();
+    const TuningOutcome outcome = RevertTcpTuning();
+    return outcome.ok() ? 0 : 1;
+}
+
+int RunExitCommand() {
+    const HWND window = FindMainWindow();
+    if (!window) return 0;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    DWORD_PTR answer = 0;
+    // The handler ends the dialog; a hung window or one that refuses our message (another
+    // user's, or one with more rights) answers nothing.
+    if (!::SendMessageTimeoutW(window, ExitRequestMessage(), 0, 0, SMTO_ABORTIFHUNG, kExitWaitMs,
+                               &answer)) {
+        return 1;
+    }
+    if (!process) return ::IsWindow(window) ? 1 : 0;
+    return ::WaitForSingleObject(process.get(), kExitWaitMs) == WAIT_OBJECT_0 ? 0 : 1;
+}
+
+}  // namespace tvx

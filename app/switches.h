@@ -1,0 +1,15 @@
+// The window-less commands of the program; each returns the process's exit code.
+#pragma once
+
+namespace tvx {
+
+// Reverts the game-ping values with the backup store and drops the store when it is empty.
+// Lines go to standard output, or to the console the program was started from. 0 when every
+// value ended restored or removed, 1 otherwise.
+int RunRevertCommand();
+
+// Asks the running instance to end as after its exit question was answered Yes, and waits for
+// it. 0 when no instance runs any more, 1 otherwise.
+int RunExitCommand();
+
+}  // namespace tvx

@@ -1,0 +1,21 @@
+// The update check of the start-up sequence.
+#include "framework/message_box.h"
+#include "framework/user_text.h"
+#include "online/server_messages.h"
+#include "online/update_check.h"
+#include "ui/tarnivex_dlg.h"
+
+BOOL CTarnivexDlg::CheckForUpdate(std::wstring url) {
+    const tvx::UpdateCheck check = tvx::CheckUpdateEndpoint(
+        url, tvx::ReadUserText(tvx::kUpdateKey, tvx::kUpdateValue, L"0"));
+    if (check.unreachable) {
+        AfxMessageBox(tvx::kServerUnreachable, MB_OK);
+        return FALSE;
+    }
+    // The fields follow every reply that has a "#", offer or not.
+    if (check.reply.hasFields) {
+        m_strServerVersion = check.reply.version;
+        m_strUpdateUrl = check.reply.url;
+    }
+    return check.reply.offered ? TRUE : FALSE;
+}
