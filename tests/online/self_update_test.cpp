@@ -38,7 +38,7 @@ protected:
 };
 
 TEST_F(SelfUpdate, ClientIsDownloadedStartedRecordedAndReported) {
-    Offer(L"7 ", ServerUrl(L"/files/tarnivex_update_client.exe"));
+    Offer(L"7 ", ServerUrl(L"/files/tarnivex_update_client_signed.exe"));
     dlg_.DownloadAndRunUpdate();
     EXPECT_TRUE(boxes_.boxes().empty());
     const auto ranFrom = WaitForUpdateClientMarker(20000);

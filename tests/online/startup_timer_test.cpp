@@ -33,7 +33,7 @@ std::wstring Today() {
 }
 
 std::string ClientOffer(const char* version) {
-    const std::wstring url = ServerUrl(L"/files/tarnivex_update_client.exe");
+    const std::wstring url = ServerUrl(L"/files/tarnivex_update_client_signed.exe");
     return std::string(version) + "#" + std::string(url.begin(), url.end()) + "\r\n";
 }
 
