@@ -133,11 +133,17 @@ TEST_F(StartupTimer, WithoutAnOfferAutoPingStartsGamePing) {
 
 TEST_F(StartupTimer, UnreachableServerShowsOneMessageAndAutoPingStillStarts) {
     MessageBoxRecorder boxes;
-    ConfigureServer("mode", "reset");
+    ConfigureServer("update", ClientOffer("7"));
     TimedWindow& window = WindowForWorkers();
     window.m_bAutoPing = TRUE;
-    window.OnTimer(kStartupTimerId);
+    {
+        ServerNotListening unreachable;
+        window.OnTimer(kStartupTimerId);
+    }
+    EXPECT_EQ(RequestCount("/count.php"), 0);
+    EXPECT_EQ(UpdateChecks(), 0);
 
+    // The message, and no offer.
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, kUnreachable);
     EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
