@@ -43,7 +43,8 @@ TEST_F(SelfUpdate, ClientIsDownloadedStartedRecordedAndReported) {
     EXPECT_TRUE(boxes_.boxes().empty());
     const auto ranFrom = WaitForUpdateClientMarker(20000);
     ASSERT_TRUE(ranFrom);
-    EXPECT_EQ(_wcsicmp(ranFrom->c_str(), tvx::ClientDownloadPath().c_str()), 0) << *ranFrom;
+    EXPECT_EQ(_wcsicmp(ranFrom->path.c_str(), tvx::ClientDownloadPath().c_str()), 0)
+        << ranFrom->path;
     // Recorded exactly as the server sent it, trailing space included.
     EXPECT_EQ(Recorded(), L"7 ");
     EXPECT_EQ(ReportCount("update"), 1);

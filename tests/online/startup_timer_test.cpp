@@ -206,7 +206,8 @@ TEST_F(StartupTimer, AcceptedOfferRunsTheNewClientAndEndsTheDialog) {
     EXPECT_EQ(boxes.boxes()[0].text, kPrompt);
     const auto ranFrom = WaitForUpdateClientMarker(20000);
     ASSERT_TRUE(ranFrom);
-    EXPECT_EQ(_wcsicmp(ranFrom->c_str(), tvx::ClientDownloadPath().c_str()), 0) << *ranFrom;
+    EXPECT_EQ(_wcsicmp(ranFrom->path.c_str(), tvx::ClientDownloadPath().c_str()), 0)
+        << ranFrom->path;
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"7");
     EXPECT_EQ(ReportCount("live"), 1);
     EXPECT_EQ(ReportCount("run"), 1);
