@@ -55,7 +55,9 @@ bool Control(const wchar_t* path, const std::string& body) {
     if (!::InternetCrackUrlW(tvx::kUpdateCheckUrl, 0, 0, &parts)) return false;
     tvx::UniqueInternet session(
         ::InternetOpenW(L"bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    tvx::UniqueInternet connection(::InternetConnectW(session.get(), host, parts.nPort, nullptr,
+    // The server's control endpoints answer on the port after the public one.
+    const INTERNET_PORT controlPort = static_cast<INTERNET_PORT>(parts.nPort + 1);
+    tvx::UniqueInternet connection(::InternetConnectW(session.get(), host, controlPort, nullptr,
                                                       nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     tvx::UniqueInternet request(::HttpOpenRequestW(connection.get(), L"POST", path, nullptr,
                                                    nullptr, nullptr,

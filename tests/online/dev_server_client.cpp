@@ -9,8 +9,9 @@
 namespace tvx::test {
 namespace {
 
+// One request to the control port.
 std::string Request(const wchar_t* verb, const std::wstring& path, const std::string& body) {
-    const std::wstring url = ServerUrl(L"");
+    const std::wstring url = TARNIVEX_TEST_CONTROL_SERVER;
     wchar_t host[256] = {};
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof parts;
@@ -35,6 +36,15 @@ std::string Request(const wchar_t* verb, const std::wstring& path, const std::st
     DWORD got = 0;
     while (::InternetReadFile(request.get(), chunk, sizeof chunk, &got) && got > 0)
         reply.append(chunk, got);
+    // A refused switch (an unknown key, say) must not pass unnoticed.
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!::HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                          &size, nullptr) ||
+        status != HTTP_STATUS_OK) {
+        throw std::runtime_error("development server refused a control request: " +
+                                 std::to_string(status) + " " + reply);
+    }
     return reply;
 }
 
@@ -51,6 +61,8 @@ void ResetServer() { Request(L"POST", L"/_reset", ""); }
 void ConfigureServer(const std::string& key, const std::string& value) {
     Request(L"POST", L"/_config?key=" + Widen(key), value);
 }
+
+void SetListening(bool on) { Request(L"POST", L"/_listen", on ? "on" : "off"); }
 
 int ReportCount(const std::string& flag) {
     return std::stoi(Request(L"GET", L"/_count?flag=" + Widen(flag), ""));

@@ -8,9 +8,6 @@ namespace {
 
 using namespace tvx::test;
 
-// Nothing listens on port 1 of the loopback address.
-const wchar_t kClosedPort[] = L"https://127.0.0.1:1/count.php?id=tarnivex_client&flag=run";
-
 class Internet : public ::testing::Test {
 protected:
     void SetUp() override { ResetServer(); }
@@ -48,9 +45,10 @@ TEST_F(Internet, ReadStringCutsAnEndlessLine) {
 }
 
 TEST_F(Internet, FailuresRaiseTheWinInetError) {
+    ServerNotListening unreachable;
     CInternetSession session;
     try {
-        session.OpenURL(kClosedPort, 7);
+        session.OpenURL(ServerUrl(L"/count.php?flag=run"), 7);
         FAIL() << "no exception";
     } catch (const CInternetException& e) {
         EXPECT_EQ(e.m_dwError, static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
@@ -71,8 +69,8 @@ namespace {
 
 const wchar_t kRootCertificates[] = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates";
 
-// The development authorities' entries in the machine Root store (one per server state folder
-// that was ever started in this prefix), taken out for the life of this object and put back
+// The development authorities' entries in the machine Root store (one per certificate folder
+// that a server in this prefix ever used), taken out for the life of this object and put back
 // afterwards.
 class AuthorityWithdrawn {
 public:

@@ -38,12 +38,13 @@ protected:
 };
 
 TEST_F(SelfUpdate, ClientIsDownloadedStartedRecordedAndReported) {
-    Offer(L"7 ", ServerUrl(L"/files/tarnivex_update_client.exe"));
+    Offer(L"7 ", ServerUrl(L"/files/tarnivex_update_client_signed.exe"));
     dlg_.DownloadAndRunUpdate();
     EXPECT_TRUE(boxes_.boxes().empty());
     const auto ranFrom = WaitForUpdateClientMarker(20000);
     ASSERT_TRUE(ranFrom);
-    EXPECT_EQ(_wcsicmp(ranFrom->c_str(), tvx::ClientDownloadPath().c_str()), 0) << *ranFrom;
+    EXPECT_EQ(_wcsicmp(ranFrom->path.c_str(), tvx::ClientDownloadPath().c_str()), 0)
+        << ranFrom->path;
     // Recorded exactly as the server sent it, trailing space included.
     EXPECT_EQ(Recorded(), L"7 ");
     EXPECT_EQ(ReportCount("update"), 1);

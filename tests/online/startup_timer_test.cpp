@@ -35,7 +35,7 @@ std::wstring Today() {
 }
 
 std::string ClientOffer(const char* version) {
-    const std::wstring url = ServerUrl(L"/files/tarnivex_update_client.exe");
+    const std::wstring url = ServerUrl(L"/files/tarnivex_update_client_signed.exe");
     return std::string(version) + "#" + std::string(url.begin(), url.end()) + "\r\n";
 }
 
@@ -148,12 +148,17 @@ TEST_F(StartupTimer, WithoutAnOfferAutoPingStartsGamePing) {
 
 TEST_F(StartupTimer, UnreachableServerShowsOneMessageAndAutoPingStillStarts) {
     MessageBoxRecorder boxes;
-    SetListening(false);
+    ConfigureServer("update", ClientOffer("7"));
     TimedWindow window;
     window.m_bAutoPing = TRUE;
-    window.OnTimer(kStartupTimerId);
-    SetListening(true);
+    {
+        ServerNotListening unreachable;
+        window.OnTimer(kStartupTimerId);
+    }
+    EXPECT_EQ(RequestCount("/count.php"), 0);
+    EXPECT_EQ(UpdateChecks(), 0);
 
+    // The message, and no offer.
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, kUnreachable);
     EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
@@ -194,14 +199,15 @@ int ExitWhileTheBoxIsOpen(const std::wstring& text, UINT type) {
 }
 
 TEST_F(StartupTimer, ExitDuringTheUnreachableMessageStaysFinal) {
-    SetListening(false);
     TimedWindow window;
     window.m_bAutoPing = TRUE;
     g_exiting = &window;
     tvx::SetMessageBoxHook(&ExitWhileTheBoxIsOpen);
-    window.OnTimer(kStartupTimerId);
+    {
+        ServerNotListening unreachable;
+        window.OnTimer(kStartupTimerId);
+    }
     tvx::SetMessageBoxHook(nullptr);
-    SetListening(true);
 
     EXPECT_EQ(g_exiting, nullptr) << "no message box";
     EXPECT_TRUE(window.Ended());
@@ -223,7 +229,7 @@ TEST_F(StartupTimer, ExitDuringTheUpdateOfferDownloadsNothing) {
     EXPECT_TRUE(window.Ended());
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tvx::kUpdateKey));
     EXPECT_EQ(ReportCount("update"), 0);
-    EXPECT_EQ(RequestCount("/files/tarnivex_update_client.exe"), 0);
+    EXPECT_EQ(RequestCount("/files/tarnivex_update_client_signed.exe"), 0);
     EXPECT_FALSE(WaitForUpdateClientMarker(500));
 }
 
@@ -263,7 +269,8 @@ TEST_F(StartupTimer, AcceptedOfferRunsTheNewClientAndEndsTheDialog) {
     EXPECT_EQ(boxes.boxes()[0].text, kPrompt);
     const auto ranFrom = WaitForUpdateClientMarker(20000);
     ASSERT_TRUE(ranFrom);
-    EXPECT_EQ(_wcsicmp(ranFrom->c_str(), tvx::ClientDownloadPath().c_str()), 0) << *ranFrom;
+    EXPECT_EQ(_wcsicmp(ranFrom->path.c_str(), tvx::ClientDownloadPath().c_str()), 0)
+        << ranFrom->path;
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"7");
     EXPECT_EQ(ReportCount("live"), 1);
     EXPECT_EQ(ReportCount("run"), 1);

@@ -68,7 +68,13 @@ TEST_F(UpdateCheck, ReplyWithoutHashKeepsTheEarlierFields) {
 }
 
 TEST_F(UpdateCheck, UnreachableServerShowsOneMessageAndOffersNothing) {
-    EXPECT_FALSE(dlg_.CheckForUpdate(L"https://127.0.0.1:1/app/update/client.php"));
+    // What it would offer, were it there.
+    ConfigureServer("update", "5#https://127.0.0.1/a.exe");
+    {
+        ServerNotListening unreachable;
+        EXPECT_FALSE(Check());
+    }
+    EXPECT_EQ(RequestCount("/app/update/client.php"), 0);
     ASSERT_EQ(boxes_.boxes().size(), 1u);
     EXPECT_EQ(boxes_.boxes()[0].text, kUnreachable);
     EXPECT_EQ(boxes_.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
@@ -77,7 +83,6 @@ TEST_F(UpdateCheck, UnreachableServerShowsOneMessageAndOffersNothing) {
 
     // A server that hangs up without a reply: some WinINet builds report a reset connection,
     // others (Wine) an empty reply; either way there is no offer and at most one message.
-    ConfigureServer("update", "5#https://127.0.0.1/a.exe");
     ConfigureServer("mode", "close");
     EXPECT_FALSE(Check());
     EXPECT_LE(boxes_.boxes().size(), 2u);

@@ -1,0 +1,35 @@
+# TARNIVEX_UPDATE_SIGNERS: the certificates whose signed update clients may be started, as
+# SHA-256 fingerprints of their DER (64 upper-case hex digits each, separated by semicolons). A
+# release passes its own. Without one, the build trusts the development signer of
+# scripts/dev-pki, made once in <build>/dev-pki, and follows it when that folder is made afresh
+# (the build configures itself again when the fingerprint file changes or goes).
+set(TARNIVEX_DEV_PKI "${CMAKE_BINARY_DIR}/dev-pki")
+set(_signers_doc
+    "Semicolon-separated SHA-256 fingerprints of the certificates whose signed update clients may be started")
+
+if(NOT DEFINED TARNIVEX_UPDATE_SIGNERS OR
+   (DEFINED TARNIVEX_DEV_SIGNER AND "${TARNIVEX_UPDATE_SIGNERS}" STREQUAL "${TARNIVEX_DEV_SIGNER}"))
+    execute_process(COMMAND "${CMAKE_SOURCE_DIR}/scripts/dev-pki" "${TARNIVEX_DEV_PKI}"
+                    RESULT_VARIABLE _result OUTPUT_VARIABLE _output ERROR_VARIABLE _output)
+    if(NOT _result EQUAL 0)
+        message(FATAL_ERROR "scripts/dev-pki could not make the development certificates "
+                            "(scripts/setup-deps installs openssl), or pass "
+                            "-DTARNIVEX_UPDATE_SIGNERS=...:\n${_output}")
+    endif()
+    file(STRINGS "${TARNIVEX_DEV_PKI}/signer.sha256" _fingerprint LIMIT_COUNT 1)
+    set(TARNIVEX_UPDATE_SIGNERS "${_fingerprint}" CACHE STRING "${_signers_doc}" FORCE)
+    set(TARNIVEX_DEV_SIGNER "${_fingerprint}" CACHE INTERNAL "the development signer's fingerprint")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${TARNIVEX_DEV_PKI}/signer.sha256")
+else()
+    # Given on the command line: keep it, with its description.
+    set(TARNIVEX_UPDATE_SIGNERS "${TARNIVEX_UPDATE_SIGNERS}" CACHE STRING "${_signers_doc}")
+endif()
+
+foreach(_signer IN LISTS TARNIVEX_UPDATE_SIGNERS)
+    string(LENGTH "${_signer}" _length)
+    if(NOT _signer MATCHES "^[0-9A-F]+$" OR NOT _length EQUAL 64)
+        message(FATAL_ERROR "TARNIVEX_UPDATE_SIGNERS: \"${_signer}\" is not a SHA-256 fingerprint "
+                            "(64 upper-case hex digits, no separators)")
+    endif()
+endforeach()
+message(STATUS "Update clients may be signed by: ${TARNIVEX_UPDATE_SIGNERS}")
