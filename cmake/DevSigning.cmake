@@ -1,5 +1,5 @@
 # TARNIVEX_UPDATE_SIGNERS: the certificates whose signed update clients may be started, as
-# SHA-256 fingerprints of their DER (64 upper-case hex digits each, separated by semicolons). A
+# SHA-256 fingerprints of their DER (64 hex digits each, any case, separated by semicolons). A
 # release passes its own. Without one, the build trusts the development signer of
 # scripts/dev-pki, made once in <build>/dev-pki, and follows it when that folder is made afresh
 # (the build configures itself again when the fingerprint file changes or goes).
@@ -27,9 +27,9 @@ endif()
 
 foreach(_signer IN LISTS TARNIVEX_UPDATE_SIGNERS)
     string(LENGTH "${_signer}" _length)
-    if(NOT _signer MATCHES "^[0-9A-F]+$" OR NOT _length EQUAL 64)
+    if(NOT _signer MATCHES "^[0-9A-Fa-f]+$" OR NOT _length EQUAL 64)
         message(FATAL_ERROR "TARNIVEX_UPDATE_SIGNERS: \"${_signer}\" is not a SHA-256 fingerprint "
-                            "(64 upper-case hex digits, no separators)")
+                            "(64 hex digits, no separators)")
     endif()
 endforeach()
 message(STATUS "Update clients may be signed by: ${TARNIVEX_UPDATE_SIGNERS}")

@@ -50,6 +50,9 @@ void CDialogEx::CenterWindow() {
 INT_PTR CDialogEx::DoModal() {
     const HWND hwnd = Create();
     if (!hwnd) return -1;
+    // As for any modal dialog, its owner takes no input meanwhile (its messages still flow).
+    const bool disabledOwner = m_parent && ::IsWindowEnabled(m_parent) &&
+                               (::EnableWindow(m_parent, FALSE), true);
 
     MSG msg;
     while (!m_ended) {
@@ -65,6 +68,8 @@ INT_PTR CDialogEx::DoModal() {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    // Enabled again before the dialog goes, so that the owner gets the activation back.
+    if (disabledOwner) ::EnableWindow(m_parent, TRUE);
     if (m_hWnd) ::DestroyWindow(m_hWnd);
     return m_result;
 }

@@ -65,8 +65,17 @@ void CALLBACK CutAtDeadline(PVOID cutoff, BOOLEAN) {
 
 UINT CHttpFile::Read(void* buffer, UINT count) {
     if (!m_request || m_cutoff->Cut()) throw CInternetException(m_context, kCutError);
+    // Asks only for what has arrived: a read of more may wait until all of it has come (Wine's
+    // does, and a close from another thread does not stop it), so a server sending one byte at a
+    // time could hold a single call for as many seconds as the buffer has bytes.
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(m_request.get(), &available, 0, 0))
+        ThrowFailure(m_context, *m_cutoff);
+    if (m_cutoff->Cut()) throw CInternetException(m_context, kCutError);
+    if (available == 0 || count == 0) return 0;  // the end of the body
     DWORD got = 0;
-    if (!::InternetReadFile(m_request.get(), buffer, count, &got)) ThrowFailure(m_context, *m_cutoff);
+    if (!::InternetReadFile(m_request.get(), buffer, count < available ? count : available, &got))
+        ThrowFailure(m_context, *m_cutoff);
     return got;
 }
 

@@ -2,21 +2,27 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace tvx {
 
-std::wstring ClientDownloadPath() {
-    wchar_t dir[MAX_PATH] = {};
-    const DWORD n = ::GetTempPathW(MAX_PATH, dir);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::wstring path(dir, n);
-    if (path.back() != L'\\') path.push_back(L'\\');
-    path += kClientFileName;
-    return path;
-}
-
-UniqueFileHandle HoldFileForLaunch(const std::wstring& path) {
-    return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::optional<SuspendedClient> StartClientSuspended(const std::wstring& path,
+                                                    const std::wstring& folder) {
+    // The path in quotes as the only argument, as the shell would start it.
+    std::wstring line = L"\"" + path + L"\"";
+    std::vector<wchar_t> commandLine(line.begin(), line.end());
+    commandLine.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                          CREATE_SUSPENDED, nullptr, folder.c_str(), &si, &pi)) {
+        return std::nullopt;
+    }
+    SuspendedClient client;
+    client.process.reset(pi.hProcess);
+    client.thread.reset(pi.hThread);
+    return client;
 }
 
 }  // namespace tvx

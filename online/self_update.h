@@ -1,22 +1,29 @@
-// Pieces of the self-update that stand on their own.
+// Pieces of the self-update that stand on their own: what the user is told, and starting the
+// verified client.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "framework/scoped.h"
 
 namespace tvx {
 
-inline constexpr wchar_t kClientFileName[] = L"tarnivex_client.exe";
 inline constexpr wchar_t kDownloadFailed[] = L"업데이트를 다운로드하지 못했습니다.";
 inline constexpr wchar_t kLaunchFailed[] = L"업데이트를 실행하지 못했습니다.";
+inline constexpr wchar_t kNotVerified[] =
+    L"업데이트 파일이 올바르게 서명되지 않아 확인할 수 없습니다. 업데이트를 실행하지 않았습니다.";
+// Shown over the download.
+inline constexpr wchar_t kDownloading[] = L"업데이트를 다운로드하는 중입니다...";
 
-// The downloaded client's path: the user's temporary folder and kClientFileName; empty when
-// the temporary folder is unknown or too long.
-std::wstring ClientDownloadPath();
+struct SuspendedClient {
+    UniqueHandle process;
+    UniqueHandle thread;  // its first thread, still suspended
+};
 
-// Opens the downloaded file for reading while sharing read access only: as long as the handle
-// lives, no other program can rewrite, replace or delete it, yet it can still be started.
-UniqueFileHandle HoldFileForLaunch(const std::wstring& path);
+// Creates the client's process suspended, with its own folder as the current directory (no
+// library is looked for anywhere a user could write). Nothing when it cannot be started.
+std::optional<SuspendedClient> StartClientSuspended(const std::wstring& path,
+                                                    const std::wstring& folder);
 
 }  // namespace tvx

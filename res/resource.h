@@ -25,3 +25,8 @@
 #define ID_SETTINGS_AUTORUN 32778
 #define ID_SETTINGS_AUTOPING 32779
 #define ID_SETTINGS_MEMORY 32780
+
+// The self-update's download window.
+#define IDD_UPDATE_PROGRESS 150
+#define IDC_UPDATE_TEXT 1001
+#define IDC_UPDATE_BAR 1002

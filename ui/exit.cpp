@@ -1,5 +1,6 @@
 // The ways the program ends from its window.
 #include "engine/optimisation_pass.h"
+#include "online/client_download.h"
 #include "ui/exit_request.h"
 #include "ui/tarnivex_dlg.h"
 
@@ -14,6 +15,7 @@ UINT ExitRequestMessage() {
 
 void CTarnivexDlg::BeginExit() {
     m_exitBegun = true;
+    if (m_download) m_download->Cancel();
     if (m_hWnd) ::KillTimer(m_hWnd, kStartupTimerId);
     // Final: a press or an automatic start that comes later (from a nested message loop) starts
     // nothing, and a pass waiting for its turn gives up.

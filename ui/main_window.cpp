@@ -3,6 +3,7 @@
 
 #include "engine/optimisation_pass.h"
 #include "framework/scoped.h"
+#include "online/update_folder.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "ui/layout.h"
@@ -69,6 +70,8 @@ BOOL CTarnivexDlg::OnInitDialog() {
     tvx::AllowTaskbarRestartNotice(m_hWnd);
 
     ::SetTimer(m_hWnd, kStartupTimerId, kStartupTimerPeriodMs, nullptr);
+    // The client of an earlier self-update has run (or never will): its folder can go.
+    tvx::RemoveLeftoverUpdateFolders();
     return TRUE;
 }
 

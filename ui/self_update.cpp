@@ -1,50 +1,90 @@
-// The self-update after the user accepted the offer.
-#include <windows.h>
-#include <shellapi.h>
-#include <urlmon.h>
-#include <wininet.h>
-
+// The self-update after the user accepted the offer: download into a folder only administrators
+// can write, verify the signer, then hand over to the new client in an order that lets it take
+// over the moment it runs.
+#include "engine/optimisation_pass.h"
 #include "framework/message_box.h"
+#include "framework/message_wait.h"
 #include "framework/user_text.h"
+#include "online/client_download.h"
+#include "online/client_signature.h"
 #include "online/online_endpoints.h"
 #include "online/self_update.h"
+#include "online/update_folder.h"
 #include "online/update_reply.h"
 #include "online/usage_report.h"
+#include "ui/startup_gates.h"
 #include "ui/tarnivex_dlg.h"
+#include "ui/update_progress_dlg.h"
 
-// The version is recorded only once the client runs: a failed download or start keeps the
-// program running and the offer open for the next start.
+namespace {
+// After a cancel, the download's thread still holds the file until its call in progress fails.
+constexpr DWORD kDownloadStopWaitMs = 60000;
+// A pass restarting the connections is let finish before the process ends.
+constexpr DWORD kPassWaitMs = 10000;
+}  // namespace
+
+// Any failure keeps the program running with nothing recorded, so the offer comes again at the
+// next start. The game-ping values are never reverted on this path.
 void CTarnivexDlg::DownloadAndRunUpdate() {
-    const std::wstring target = tvx::ClientDownloadPath();
-    // The client runs with our administrator rights: never fetch it over anything but https.
-    if (target.empty() || !tvx::IsHttpsDownloadUrl(m_strUpdateUrl)) {
+    if (ExitBegun()) return;
+    tvx::UpdateFolder folder = tvx::UpdateFolder::Create();
+    tvx::UniqueFileHandle file = folder ? folder.CreateClientFile() : tvx::UniqueFileHandle();
+    if (!file) {
         AfxMessageBox(tvx::kDownloadFailed, MB_OK);
         return;
     }
 
-    ::DeleteUrlCacheEntryW(m_strUpdateUrl.c_str());
-    if (FAILED(::URLDownloadToFileW(nullptr, m_strUpdateUrl.c_str(), target.c_str(), 0, nullptr))) {
+    tvx::DownloadResult result;
+    {
+        tvx::BackgroundDownload download(m_strUpdateUrl, file.get(), tvx::ClientDownloadLimits());
+        m_download = &download.control();
+        CUpdateProgressDlg progress(m_hWnd, download);
+        progress.DoModal();
+        tvx::WaitPumpingMessages(download.DoneEvent(), kDownloadStopWaitMs);
+        result = download.Finish();
+        m_download = nullptr;
+    }
+    // Closed for writing: a program that anyone holds open for writing cannot be started.
+    file.reset();
+    // The window stayed responsive during the download: its exit may have run meanwhile.
+    if (ExitBegun()) return;
+    if (!result.ok()) {
         AfxMessageBox(tvx::kDownloadFailed, MB_OK);
         return;
     }
-    // From here until it has been started nobody else may touch the file: the temporary folder
-    // is writable by every unelevated program of the user.
-    tvx::UniqueFileHandle hold = tvx::HoldFileForLaunch(target);
+
+    // Held, shared for reading only, until the client runs: what was verified is what starts.
+    tvx::UniqueFileHandle hold = folder.OpenClientForStart();
     if (!hold) {
         AfxMessageBox(tvx::kDownloadFailed, MB_OK);
         return;
     }
-    const HINSTANCE started =
-        ::ShellExecuteW(nullptr, L"Open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    hold.reset();
-    // ShellExecute reports success as a value above 32.
-    if (reinterpret_cast<INT_PTR>(started) <= 32) {
+    const tvx::SignatureCheck signature = tvx::CheckSignature(hold.get(), folder.ClientPath());
+    if (!tvx::SignedByListedSigner(signature, tvx::TrustedUpdateSigners())) {
+        AfxMessageBox(tvx::kNotVerified, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    std::optional<tvx::SuspendedClient> client =
+        tvx::StartClientSuspended(folder.ClientPath(), folder.path());
+    if (!client) {
         AfxMessageBox(tvx::kLaunchFailed, MB_OK);
         return;
     }
+    folder.Keep();  // the client runs from it; the next start removes it
 
+    // The hand-over. The client waits, suspended, until this process has let go of everything
+    // it would otherwise find taken: a newer client meeting our mutex would hand over to this
+    // ending copy and quit, leaving nothing running.
     tvx::SetRegistryString(tvx::kUpdateKey, tvx::kUpdateValue, m_strServerVersion.c_str());
     tvx::ReportUsage(tvx::kUpdateReportUrl);
-    // Unlike the tray's exit, the game-ping values and the tray icon are left as they are.
+    BeginExit();
+    tvx::WaitPumpingMessages(tvx::Passes().turns.WorkersDoneEvent(), kPassWaitMs);
+    // Deleted now: the shell would show a dead icon until the pointer passed over it.
+    if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
+    m_nid.hWnd = nullptr;
+    tvx::LeaveSingleInstance();
+    ::ResumeThread(client->thread.get());
+    hold.reset();
+    // Unlike the tray's exit, the game-ping values are left as they are.
     CDialogEx::OnCancel();
 }

@@ -5,12 +5,14 @@
 
 #include <mutex>
 
+#include "framework/executable_path.h"
 #include "framework/scoped.h"
 
 namespace tvx {
 
 namespace {
-// Held, never released nor closed, for the life of the process: it marks the running instance.
+// Held for the life of the process (it marks the running instance), until a self-update hands
+// over to the new client.
 HANDLE g_instanceMutex = nullptr;
 }  // namespace
 
@@ -34,22 +36,6 @@ bool ProcessCountsAsElevated() {
         return true;
     }
     return elevation.TokenIsElevated != 0;
-}
-
-std::wstring RunningExecutablePath() {
-    // GetModuleFileNameW truncates silently at the buffer size (ERROR_INSUFFICIENT_BUFFER, or
-    // no error at all on older systems), so grow until the answer is shorter than the buffer.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        if (path.size() >= 32768) return {};  // beyond the longest path Windows allows
-        path.resize(path.size() * 2);
-    }
 }
 
 SHELLEXECUTEINFOW MakeRelaunchRequest(const std::wstring& file) {
@@ -82,7 +68,7 @@ void RequestElevatedRelaunch() {
     if (CommandLineIsElevatedRelaunch(::GetCommandLineW())) return;
     // The running file by its full path: a bare file name would only be found in the working
     // directory, and not at all once the file is renamed.
-    const std::wstring self = RunningExecutablePath();
+    const std::wstring self = ExecutablePath();
     if (self.empty()) return;
     SHELLEXECUTEINFOW request = MakeRelaunchRequest(self);
     ::ShellExecuteExW(&request);
@@ -102,6 +88,15 @@ void EnterSingleInstance() {
     }
     // A mutex that could not be created at all: go on as the first instance.
     g_instanceMutex = mutex;
+}
+
+void LeaveSingleInstance() {
+    if (!g_instanceMutex) return;
+    // Released and closed: while any handle stays open, the next CreateMutex finds the mutex
+    // existing and takes this process for a running instance.
+    ::ReleaseMutex(g_instanceMutex);
+    ::CloseHandle(g_instanceMutex);
+    g_instanceMutex = nullptr;
 }
 
 void StartGdiplusOnce() {

@@ -16,9 +16,6 @@ inline constexpr wchar_t kMainWindowTitle[] = L"Tarnivex";
 // cannot be opened or queried counts as elevated.
 bool ProcessCountsAsElevated();
 
-// Full path of the running executable, whatever its length; empty when it cannot be read.
-std::wstring RunningExecutablePath();
-
 // The elevated relaunch of `file` with "/uac". The record points into `file`, which must outlive
 // it.
 SHELLEXECUTEINFOW MakeRelaunchRequest(const std::wstring& file);
@@ -40,6 +37,10 @@ HWND FindMainWindow();
 // ends). A second instance restores and foregrounds the first one's window and ends the process
 // with exit code 0 without returning.
 void EnterSingleInstance();
+
+// Lets go of the named mutex, so that another copy (the new client of a self-update) can be the
+// running instance while this process is still ending.
+void LeaveSingleInstance();
 
 // GdiplusStartup, once per process; GDI+ then stays up until the process ends.
 void StartGdiplusOnce();

@@ -16,6 +16,10 @@
 #include "framework/rect.h"
 #include "framework/thread.h"
 
+namespace tvx {
+class DownloadControl;
+}
+
 // Tray icon callback message.
 constexpr UINT WM_TRAYNOTIFY = WM_APP + 1;
 constexpr UINT_PTR kStartupTimerId = 1;
@@ -91,4 +95,6 @@ private:
     void BeginExit();
 
     bool m_exitBegun = false;
+    // The self-update's download while it runs, so that an exit can stop it.
+    tvx::DownloadControl* m_download = nullptr;
 };

@@ -169,7 +169,7 @@ TEST_F(SettingsCommands, KeyThatCannotBeWrittenStillFlipsTheFlagsAndTheTask) {
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kTarnivexKey, 0, nullptr, REG_OPTION_VOLATILE,
                                 KEY_ALL_ACCESS, nullptr, parent.put(), nullptr),
               ERROR_SUCCESS);
-    EXPECT_NE(tvx::StoreSetting(tvx::kMemoryValue, TRUE), ERROR_SUCCESS);
+    EXPECT_FALSE(tvx::StoreSetting(tvx::kMemoryValue, TRUE));
 
     CTarnivexDlg dlg;
     dlg.m_bAutoRun = TRUE;

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/executable_path.h"
 #include "process_util.h"
 
 namespace {
 
 TEST(StartupGates, RelaunchNamesTheRunningFileByItsFullPath) {
-    const std::wstring self = tvx::RunningExecutablePath();
+    const std::wstring self = tvx::ExecutablePath();
     ASSERT_GE(self.size(), 3u);
     EXPECT_EQ(self.substr(1, 2), L":\\");
     const std::wstring dir = tvx::test::ExeDir();

@@ -1,0 +1,117 @@
+#include "online/client_signature.h"
+
+#include <bcrypt.h>
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+
+#include <algorithm>
+
+namespace tvx {
+
+namespace {
+
+int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+    while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<Fingerprint> ParseFingerprint(std::wstring_view hex) {
+    if (hex.size() != 64) return std::nullopt;
+    Fingerprint out{};
+    for (size_t i = 0; i < out.size(); ++i) {
+        const int high = HexValue(hex[2 * i]);
+        const int low = HexValue(hex[2 * i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out[i] = static_cast<BYTE>(high * 16 + low);
+    }
+    return out;
+}
+
+// SHA-256 of the certificate's DER, computed here: not every system keeps that property for a
+// certificate it took from a signature.
+std::optional<Fingerprint> CertificateFingerprint(const BYTE* der, DWORD size) {
+    if (!der || size == 0) return std::nullopt;
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+        return std::nullopt;
+    }
+    Fingerprint out{};
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    const bool done =
+        BCRYPT_SUCCESS(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)) &&
+        BCRYPT_SUCCESS(::BCryptHashData(hash, const_cast<BYTE*>(der), size, 0)) &&
+        BCRYPT_SUCCESS(::BCryptFinishHash(hash, out.data(), static_cast<ULONG>(out.size()), 0));
+    if (hash) ::BCryptDestroyHash(hash);
+    ::BCryptCloseAlgorithmProvider(algorithm, 0);
+    if (!done) return std::nullopt;
+    return out;
+}
+
+}  // namespace
+
+std::vector<Fingerprint> ParseSignerList(std::wstring_view list) {
+    std::vector<Fingerprint> signers;
+    while (!list.empty()) {
+        const size_t end = list.find_first_of(L";,");
+        if (auto fingerprint = ParseFingerprint(Trim(list.substr(0, end)))) {
+            signers.push_back(*fingerprint);
+        }
+        if (end == std::wstring_view::npos) break;
+        list.remove_prefix(end + 1);
+    }
+    return signers;
+}
+
+std::vector<Fingerprint> TrustedUpdateSigners() { return ParseSignerList(TARNIVEX_UPDATE_SIGNERS); }
+
+SignatureCheck CheckSignature(HANDLE file, const std::wstring& path) {
+    SignatureCheck check;
+    WINTRUST_FILE_INFO fileInfo{};
+    fileInfo.cbStruct = sizeof fileInfo;
+    fileInfo.pcwszFilePath = path.c_str();
+    fileInfo.hFile = file;  // the very bytes we hold, not whatever the path names meanwhile
+
+    WINTRUST_DATA data{};
+    data.cbStruct = sizeof data;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &fileInfo;
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
+
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    check.trust = static_cast<HRESULT>(
+        ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
+
+    if (data.hWVTStateData) {
+        if (CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(data.hWVTStateData)) {
+            CRYPT_PROVIDER_SGNR* signer = ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
+            CRYPT_PROVIDER_CERT* cert =
+                signer ? ::WTHelperGetProvCertFromChain(signer, 0) : nullptr;
+            if (cert && cert->pCert) {
+                check.signer = CertificateFingerprint(cert->pCert->pbCertEncoded,
+                                                      cert->pCert->cbCertEncoded);
+            }
+        }
+    }
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    return check;
+}
+
+bool SignedByListedSigner(const SignatureCheck& check, const std::vector<Fingerprint>& listed) {
+    return check.trust == S_OK && check.signer &&
+           std::find(listed.begin(), listed.end(), *check.signer) != listed.end();
+}
+
+}  // namespace tvx

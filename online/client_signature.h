@@ -1,0 +1,39 @@
+// Whether a downloaded client may be started: its Authenticode signature must verify, and the
+// certificate that signed it must be one of ours. Windows' verdict alone is not enough: it trusts
+// every publisher with a certificate from any trusted authority (and some systems do not check
+// the authority at all), so the signer is compared with the fingerprints built into the program.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tvx {
+
+using Fingerprint = std::array<BYTE, 32>;  // SHA-256 of the certificate's DER
+
+// "HEX;HEX;..." (commas separate as well): 64 hex digits each, any case; white space around an
+// entry is ignored, and an entry that is not a fingerprint is dropped.
+std::vector<Fingerprint> ParseSignerList(std::wstring_view list);
+
+// The signers this build accepts (the build setting TARNIVEX_UPDATE_SIGNERS). None: no downloaded
+// client is ever started.
+std::vector<Fingerprint> TrustedUpdateSigners();
+
+struct SignatureCheck {
+    HRESULT trust = E_FAIL;             // WinVerifyTrust's answer
+    std::optional<Fingerprint> signer;  // the signing certificate, when there is a signature
+};
+
+// Verifies the file open as `file` at `path` (generic verify v2, no user interface, no revocation
+// check, which would contact the network).
+SignatureCheck CheckSignature(HANDLE file, const std::wstring& path);
+
+// The verdict: a valid signature by one of the listed signers.
+bool SignedByListedSigner(const SignatureCheck& check, const std::vector<Fingerprint>& listed);
+
+}  // namespace tvx
