@@ -92,7 +92,7 @@ protected:
         DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
 
-    static void RunSetup(const std::wstring& commandLine) {
+    static void RunInstaller(const std::wstring& commandLine) {
         DWORD code = 99;
         std::wstring leftOver;
         ASSERT_TRUE(RunToTheEnd(commandLine, 60000, &code, &leftOver))
@@ -155,7 +155,7 @@ protected:
 };
 
 TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUserSettings) {
-    ASSERT_NO_FATAL_FAILURE(RunSetup(Quoted(SetupFile()) + L" /S"));
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
     ASSERT_NO_FATAL_FAILURE(ExpectInstalled());
 
     // The installed copy may register the logon task (a fresh installation shows AutoRun on:
@@ -172,7 +172,7 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
 
     // A setup over a running copy ends it first, which undoes its values; the settings stay.
-    ASSERT_NO_FATAL_FAILURE(RunSetup(Quoted(SetupFile()) + L" /S"));
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
     EXPECT_TRUE(app_.WaitExit(0)) << "the running copy was not ended";
     ExpectOriginalValues();
     EXPECT_EQ(StoredText(kAutoRunValue), L"true");
@@ -186,7 +186,7 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     ASSERT_TRUE(::CloseHandle(::CreateFileW((MachineFiles() + L"\\client.exe").c_str(),
                                             GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
 
-    ASSERT_NO_FATAL_FAILURE(RunSetup(Quoted(Uninstaller()) + L" /S"));
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(Uninstaller()) + L" /S"));
     EXPECT_TRUE(app_.WaitExit(5000)) << "the running copy was not ended";
     EXPECT_FALSE(TrayIconExists(wnd, 1));
     ExpectOriginalValues();
