@@ -45,10 +45,9 @@ void AppTest::TearDown() {
     ResetMachineState();
 }
 
-void AppTest::Launch() {
-    app_ = AppProcess::Start(ExePath());
-    ASSERT_TRUE(app_) << "cannot start " << testing::PrintToString(ExePath()) << ": "
-                      << ::GetLastError();
+void AppTest::Launch(const std::wstring& exe) {
+    app_ = AppProcess::Start(exe);
+    ASSERT_TRUE(app_) << "cannot start " << testing::PrintToString(exe) << ": " << ::GetLastError();
     wnd_ = FindMainWindow(app_.pid(), 20000);
     ASSERT_NE(wnd_, nullptr) << "no main window";
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 10000));

@@ -33,8 +33,9 @@ protected:
     void TearDown() override;
 
     static std::wstring ExePath();
-    // Starts the program and waits for its shown main window (fails the case otherwise).
-    void Launch();
+    // Starts the program (the built one unless another copy is named) and waits for its shown
+    // main window (fails the case otherwise).
+    void Launch(const std::wstring& exe = ExePath());
     // Answers message boxes nobody asked for (the online sequence may raise one when no server
     // answers) and reports whether one was closed.
     bool DismissStrayBox();

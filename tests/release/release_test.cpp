@@ -1,0 +1,234 @@
+// The release as a user meets it: the signed setup installs for every user, the installed copy
+// runs and may start with Windows, a second setup replaces a running copy, and the uninstaller
+// gives the machine back what the program changed. Also the program's own /revert.
+#include <windows.h>
+#include <sddl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/tcp_tuning.h"
+#include "settings/settings_commands.h"
+#include "settings/settings_store.h"
+#include "tests/app/app_fixture.h"
+#include "tests/release/release_support.h"
+#include "tests/support/process_util.h"
+#include "tests/support/registry_test_util.h"
+#include "tests/support/schtasks_double.h"
+
+namespace tvx::test {
+namespace {
+
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnivex";
+constexpr wchar_t kMachineKey[] = L"SOFTWARE\\Tarnivex";
+constexpr WPARAM kAutoRunCommand = 32778;
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+std::wstring InterfacePath(const std::wstring& name) {
+    return std::wstring(kInterfacesKey) + L"\\" + name;
+}
+
+// Replaces the key's DACL (the key is opened for WRITE_DAC only, which its owner always has).
+void SetKeyDacl(const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd,
+                                                                       nullptr));
+    UniqueKey key;
+    LSTATUS rc = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, key.put());
+    if (rc == ERROR_SUCCESS) rc = ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd);
+    ::LocalFree(sd);
+    ASSERT_EQ(rc, ERROR_SUCCESS);
+}
+constexpr wchar_t kNoValueChanges[] = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";  // KEY_SET_VALUE denied
+constexpr wchar_t kAnyChanges[] = L"D:(A;;KA;;;WD)";
+
+class ReleaseTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        RemoveInstallation();
+        interfaces_ = SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey);
+        ASSERT_GE(interfaces_.size(), 2u);
+        // A value the user had before: it must come back, not vanish.
+        WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue, 2);
+    }
+    void TearDown() override {
+        if (!interfaces_.empty()) SetKeyDacl(InterfacePath(interfaces_[0]), kAnyChanges);
+        app_.Kill();
+        KillAllNamed(L"Tarnivex.exe");
+        RemoveInstallation();
+        AppTest::TearDown();
+    }
+
+    static std::wstring PackageFile(const std::wstring& name) {
+        return WindowsPathOf(TARNIVEX_PACKAGE_DIR) + L"\\" + name;
+    }
+    static std::wstring SetupFile() {
+        return PackageFile(L"dist\\Tarnivex-" TARNIVEX_VERSION L"-setup.exe");
+    }
+    // The fingerprint of the throwaway certificate the package was signed with.
+    static std::wstring TestSigner() {
+        std::ifstream file(std::filesystem::path(PackageFile(L"signer\\signer.sha256")));
+        std::string line;
+        std::getline(file, line);
+        return FromUtf8(line);
+    }
+    static std::wstring InstallDir() { return KnownFolder(FOLDERID_ProgramFiles) + L"\\Tarnivex"; }
+    static std::wstring InstalledExe() { return InstallDir() + L"\\Tarnivex.exe"; }
+    static std::wstring Uninstaller() { return InstallDir() + L"\\uninstall.exe"; }
+    static std::wstring Shortcut() {
+        return KnownFolder(FOLDERID_CommonPrograms) + L"\\Tarnivex.lnk";
+    }
+    static std::wstring MachineFiles() { return KnownFolder(FOLDERID_ProgramData) + L"\\Tarnivex"; }
+
+    static void RemoveInstallation() {
+        RemovePath(InstallDir());
+        RemovePath(Shortcut());
+        RemovePath(MachineFiles());
+        DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    }
+
+    static void RunInstaller(const std::wstring& commandLine) {
+        DWORD code = 99;
+        std::wstring leftOver;
+        ASSERT_TRUE(RunToTheEnd(commandLine, 60000, &code, &leftOver))
+            << testing::PrintToString(commandLine) << " did not end; still running:\n"
+            << testing::PrintToString(leftOver);
+        EXPECT_EQ(code, 0u) << testing::PrintToString(commandLine);
+    }
+
+    // The files signed by the test signer, the shortcut, and the Apps-and-features entry.
+    static void ExpectInstalled() {
+        const std::wstring signer = TestSigner();
+        ASSERT_EQ(signer.size(), 64u) << testing::PrintToString(signer);
+        EXPECT_EQ(SignerFingerprint(InstalledExe()), signer);
+        EXPECT_EQ(SignerFingerprint(Uninstaller()), signer);
+        // The uninstaller the package check verified is the one that was installed.
+        EXPECT_TRUE(SameContents(Uninstaller(), PackageFile(L"uninstall.exe")));
+        EXPECT_EQ(::lstrcmpiW(ShortcutTarget(Shortcut()).c_str(), InstalledExe().c_str()), 0)
+            << testing::PrintToString(ShortcutTarget(Shortcut()));
+
+        auto text = [](const wchar_t* name) {
+            return ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, name).value_or(L"(missing)");
+        };
+        EXPECT_EQ(text(L"DisplayName"), L"Tarnivex");
+        EXPECT_EQ(text(L"DisplayVersion"), TARNIVEX_VERSION);
+        EXPECT_EQ(text(L"Publisher"), L"Tarnivex");
+        EXPECT_EQ(text(L"DisplayIcon"), InstalledExe() + L",0");
+        EXPECT_EQ(text(L"InstallLocation"), InstallDir());
+        EXPECT_EQ(text(L"UninstallString"), Quoted(Uninstaller()));
+        EXPECT_EQ(text(L"QuietUninstallString"), Quoted(Uninstaller()) + L" /S");
+        EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"NoModify"), 1u);
+        EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"NoRepair"), 1u);
+        const auto kib = (FileSize(InstalledExe()) + FileSize(Uninstaller())) / 1024;
+        const DWORD estimated =
+            ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize").value_or(0);
+        EXPECT_GE(estimated, kib);
+        EXPECT_LE(estimated, kib + 8);
+    }
+
+    // The user's 2 back on its interface, none of our values left anywhere.
+    void ExpectOriginalValues() const {
+        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue));
+        for (size_t i = 0; i < interfaces_.size(); ++i) {
+            const std::wstring key = InterfacePath(interfaces_[i]);
+            if (i == 1) {
+                EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, key, kAckFrequencyValue), 2u);
+            } else {
+                EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, key, kAckFrequencyValue))
+                    << testing::PrintToString(key);
+            }
+        }
+    }
+
+    void PressStartAndWait() {
+        Press(wnd_, kStart.x, kStart.y);
+        ASSERT_TRUE(WaitUntil(TuningApplied, 20000)) << "START wrote nothing";
+        ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey)) << "no backup store";
+    }
+
+    std::vector<std::wstring> interfaces_;
+};
+
+TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUserSettings) {
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled());
+
+    // The installed copy may register the logon task (a fresh installation shows AutoRun on:
+    // the first toggle switches it off).
+    ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
+    ::PostMessageW(wnd_, WM_COMMAND, kAutoRunCommand, 0);
+    ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoRunValue) == L"false"; }, 10000));
+    ::PostMessageW(wnd_, WM_COMMAND, kAutoRunCommand, 0);
+    ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoRunValue) == L"true"; }, 10000));
+    auto tasks = WaitForLogLines(schtasksLog_, 2, 10000);
+    ASSERT_EQ(tasks.size(), 2u);
+    EXPECT_EQ(tasks[0], kTaskDeleteCommand);
+    EXPECT_EQ(tasks[1], BuildTaskCreateCommand(InstalledExe()));
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
+
+    // A setup over a running copy ends it first, which undoes its values; the settings stay.
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
+    EXPECT_TRUE(app_.WaitExit(0)) << "the running copy was not ended";
+    ExpectOriginalValues();
+    EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled());
+
+    ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
+    const HWND wnd = wnd_;
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
+    // Something of the program's under ProgramData, as a downloaded client would leave.
+    ASSERT_TRUE(::CreateDirectoryW(MachineFiles().c_str(), nullptr));
+    ASSERT_TRUE(::CloseHandle(::CreateFileW((MachineFiles() + L"\\client.exe").c_str(),
+                                            GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(Uninstaller()) + L" /S"));
+    EXPECT_TRUE(app_.WaitExit(5000)) << "the running copy was not ended";
+    EXPECT_FALSE(TrayIconExists(wnd, 1));
+    ExpectOriginalValues();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+    tasks = WaitForLogLines(schtasksLog_, 3, 5000);
+    ASSERT_EQ(tasks.size(), 3u);
+    EXPECT_EQ(tasks[2], Quoted(SystemFolder() + L"\\schtasks.exe") + L" /delete /tn Tarnivex /f");
+    EXPECT_FALSE(PathExists(InstallDir()));
+    EXPECT_FALSE(PathExists(Shortcut()));
+    EXPECT_FALSE(PathExists(MachineFiles()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+}
+
+// Runs the program with /revert; its exit code, or -1 when it did not end by itself.
+DWORD RunRevert() {
+    const ProcessResult run = RunCapture(Quoted(WindowsPathOf(TARNIVEX_EXE)) + L" /revert", 20000);
+    return run.timedOut ? static_cast<DWORD>(-1) : run.exitCode;
+}
+
+TEST_F(ReleaseTest, RevertPutsBackWhatTheStoreHoldsAndFailsOnAValueItCannotDelete) {
+    const std::wstring apply = Quoted(WindowsPathOf(TARNIVEX_TUNING_TOOL)) + L" apply";
+    ASSERT_EQ(RunCapture(apply).exitCode, 0u);
+    ASSERT_TRUE(TuningApplied());
+    const DWORD first = RunRevert();
+    ASSERT_NE(first, static_cast<DWORD>(-1)) << "/revert did not end by itself";
+    EXPECT_EQ(first, 0u);
+    ExpectOriginalValues();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+
+    ASSERT_EQ(RunCapture(apply).exitCode, 0u);
+    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(InterfacePath(interfaces_[0]), kNoValueChanges));
+    EXPECT_EQ(RunRevert(), 1u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAckFrequencyValue), 1u);
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue), 2u);
+    // The record of the value left behind stays for a later try, which then finishes the job.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(InterfacePath(interfaces_[0]), kAnyChanges));
+    EXPECT_EQ(RunRevert(), 0u);
+    ExpectOriginalValues();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+}
+
+}  // namespace
+}  // namespace tvx::test
