@@ -37,22 +37,16 @@ std::optional<Fingerprint> ParseFingerprint(std::wstring_view hex) {
 }
 
 // SHA-256 of the certificate's DER, computed here: not every system keeps that property for a
-// certificate it took from a signature.
+// certificate it took from a signature (Wine does not).
 std::optional<Fingerprint> CertificateFingerprint(const BYTE* der, DWORD size) {
-    if (!der || size == 0) return std::nullopt;
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+    Fingerprint out{};
+    DWORD hashSize = static_cast<DWORD>(out.size());
+    if (!der || size == 0 ||
+        !::CryptHashCertificate2(BCRYPT_SHA256_ALGORITHM, 0, nullptr, der, size, out.data(),
+                                 &hashSize) ||
+        hashSize != out.size()) {
         return std::nullopt;
     }
-    Fingerprint out{};
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    const bool done =
-        BCRYPT_SUCCESS(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)) &&
-        BCRYPT_SUCCESS(::BCryptHashData(hash, const_cast<BYTE*>(der), size, 0)) &&
-        BCRYPT_SUCCESS(::BCryptFinishHash(hash, out.data(), static_cast<ULONG>(out.size()), 0));
-    if (hash) ::BCryptDestroyHash(hash);
-    ::BCryptCloseAlgorithmProvider(algorithm, 0);
-    if (!done) return std::nullopt;
     return out;
 }
 

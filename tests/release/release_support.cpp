@@ -1,9 +1,6 @@
 #include "tests/release/release_support.h"
 
-#include <bcrypt.h>
 #include <shobjidl.h>
-#include <softpub.h>
-#include <wintrust.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +8,7 @@
 #include <vector>
 
 #include "framework/scoped.h"
+#include "online/client_signature.h"
 #include "tests/support/app_driver.h"
 
 namespace tvx::test {
@@ -96,55 +94,23 @@ std::wstring SystemFolder() {
     return std::wstring(dir, n);
 }
 
-namespace {
-
-std::wstring Hex(const BYTE* bytes, DWORD size) {
+std::wstring SignerFingerprint(const std::wstring& path) {
+    const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+    const SignatureCheck check = CheckSignature(file.get(), path);
+    if (check.trust != S_OK || !check.signer) return {};
     static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
     std::wstring text;
-    for (DWORD i = 0; i < size; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0xF];
+    for (BYTE b : *check.signer) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0xF];
     }
     return text;
 }
 
-}  // namespace
-
-std::wstring SignerFingerprint(const std::wstring& path) {
-    WINTRUST_FILE_INFO file{};
-    file.cbStruct = sizeof file;
-    file.pcwszFilePath = path.c_str();
-    WINTRUST_DATA data{};
-    data.cbStruct = sizeof data;
-    data.dwUIChoice = WTD_UI_NONE;
-    data.fdwRevocationChecks = WTD_REVOKE_NONE;
-    data.dwUnionChoice = WTD_CHOICE_FILE;
-    data.pFile = &file;
-    data.dwStateAction = WTD_STATEACTION_VERIFY;
-    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-
-    std::wstring fingerprint;
-    if (::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data) == 0) {
-        CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(data.hWVTStateData);
-        CRYPT_PROVIDER_SGNR* signer =
-            provider ? ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
-        CRYPT_PROVIDER_CERT* cert = signer ? ::WTHelperGetProvCertFromChain(signer, 0) : nullptr;
-        // Hashed here: Wine's certificate store does not compute the SHA-256 property.
-        BYTE hash[32];
-        DWORD size = sizeof hash;
-        if (cert &&
-            ::CryptHashCertificate2(BCRYPT_SHA256_ALGORITHM, 0, nullptr, cert->pCert->pbCertEncoded,
-                                    cert->pCert->cbCertEncoded, hash, &size)) {
-            fingerprint = Hex(hash, size);
-        }
-    }
-    data.dwStateAction = WTD_STATEACTION_CLOSE;
-    ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
-    return fingerprint;
-}
-
 std::wstring ShortcutTarget(const std::wstring& shortcut) {
-    const ComApartment apartment;
+    const ApartmentScope apartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED),
+                                   &::CoUninitialize);
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
     wchar_t path[MAX_PATH] = {};
