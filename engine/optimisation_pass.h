@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 
 #include "engine/pass_turns.h"
 #include "engine/tcp_tuning.h"
@@ -15,6 +16,15 @@ namespace tvx {
 
 inline constexpr wchar_t kApplyToastText[] = L"게임핑이 성공적으로 동작 중입니다.";
 inline constexpr wchar_t kRevertToastText[] = L"게임핑 동작이 정지되었습니다.";
+// Follows the first toast when a value of the pass could not be written, restored or removed;
+// the log's path is appended.
+inline constexpr wchar_t kApplyFailedToastText[] =
+    L"게임핑 설정 중 일부를 적용하지 못했습니다. 자세한 내용은 로그 파일을 확인하세요: ";
+inline constexpr wchar_t kRevertFailedToastText[] =
+    L"게임핑 설정 중 일부를 되돌리지 못했습니다. 자세한 내용은 로그 파일을 확인하세요: ";
+
+// The second toast's text for a pass that switched game ping on (or off) with failures.
+std::wstring FailureToastText(bool gamePing, const std::wstring& logPath);
 
 // What the window asks of the passes: written on its thread before it starts a worker, read by
 // the worker whose turn it is.

@@ -6,7 +6,7 @@
 
 #include "engine/result_lines.h"
 #include "framework/scoped.h"
-#include "framework/std_output.h"
+#include "engine/report_line.h"
 
 namespace tvx {
 
@@ -18,17 +18,17 @@ bool SetRegistryDword(const wchar_t* keyPath, const wchar_t* valueName) {
         ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
     if (created != ERROR_SUCCESS) {
-        WriteStdOut(CreateFailedLine(created));
+        ReportLine(CreateFailedLine(created));
         return false;
     }
     const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, REG_DWORD,
                                          reinterpret_cast<const BYTE*>(&kData), sizeof kData);
     if (set != ERROR_SUCCESS) {
-        WriteStdOut(SetFailedLine(set));
+        ReportLine(SetFailedLine(set));
         return false;  // a key created above stays
     }
     key.reset();
-    WriteStdOut(ValueSetLine(valueName, kData));
+    ReportLine(ValueSetLine(valueName, kData));
     return true;
 }
 
@@ -37,16 +37,16 @@ bool DeleteRegistryValue(const wchar_t* keyPath, const wchar_t* valueName) {
     const LSTATUS opened =
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.put());
     if (opened != ERROR_SUCCESS) {
-        WriteStdOut(OpenFailedLine(opened));
+        ReportLine(OpenFailedLine(opened));
         return false;
     }
     const LSTATUS deleted = ::RegDeleteValueW(key.get(), valueName);
     if (deleted != ERROR_SUCCESS) {
-        WriteStdOut(DeleteFailedLine(deleted));
+        ReportLine(DeleteFailedLine(deleted));
         return false;
     }
     key.reset();
-    WriteStdOut(ValueDeletedLine(valueName));
+    ReportLine(ValueDeletedLine(valueName));
     return true;
 }
 

@@ -19,5 +19,7 @@ std::wstring ValueDeletedLine(
     std::wstring_view valueName);  // "'%s' 값이 성공적으로 삭제되었습니다.\n"
 std::wstring ValueRestoredLine(
     std::wstring_view valueName);  // "'%s' 값이 원래 값으로 복원되었습니다.\n"
+std::wstring OriginalNotKeptLine(
+    std::wstring_view valueName);  // "'%s' 값의 원래 값을 보관하지 못해 값을 바꾸지 않았습니다.\n"
 
 }  // namespace tvx

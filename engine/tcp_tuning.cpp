@@ -5,12 +5,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/registry_values.h"
+#include "engine/report_line.h"
 #include "engine/result_lines.h"
 #include "engine/tuning_backup.h"
 #include "framework/scoped.h"
-#include "framework/std_output.h"
 
 namespace tvx {
 
@@ -51,11 +52,12 @@ void ForEachInterface(Visit visit) {
     }
 }
 
-bool ApplyValue(TuningBackup& backup, HKEY valueKey, const std::wstring& keyPath,
-                const wchar_t* valueName) {
-    backup.RememberOriginal(valueKey, keyPath, valueName);
-    return SetRegistryDword(keyPath.c_str(), valueName);
-}
+// A value apply is about to write, and whether its original allows that.
+struct PlannedValue {
+    std::wstring keyPath;
+    const wchar_t* valueName;
+    Overwrite overwrite;
+};
 
 // Puts a saved original back, reporting like the other machine-wide changes.
 bool PutBack(const std::wstring& keyPath, const wchar_t* valueName, const StoredValue& original) {
@@ -63,18 +65,18 @@ bool PutBack(const std::wstring& keyPath, const wchar_t* valueName, const Stored
     const LSTATUS opened =
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE, key.put());
     if (opened != ERROR_SUCCESS) {
-        WriteStdOut(OpenFailedLine(opened));
+        ReportLine(OpenFailedLine(opened));
         return false;
     }
     const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, original.type,
                                          original.data.empty() ? nullptr : original.data.data(),
                                          static_cast<DWORD>(original.data.size()));
     if (set != ERROR_SUCCESS) {
-        WriteStdOut(SetFailedLine(set));
+        ReportLine(SetFailedLine(set));
         return false;
     }
     key.reset();
-    WriteStdOut(ValueRestoredLine(valueName));
+    ReportLine(ValueRestoredLine(valueName));
     return true;
 }
 
@@ -130,22 +132,38 @@ TuningOutcome ApplyTcpTuning() {
     std::lock_guard<std::mutex> guard(TuningLock());
     TuningOutcome outcome;
     TuningBackup backup(TuningBackup::Mode::Apply);
-    const std::wstring msmq = kMsmqKey;
+
+    // First every original is recorded and the record flushed to disk, then the values are
+    // written: one flush for the whole apply, and no value is overwritten before its original is
+    // safe.
+    std::vector<PlannedValue> plan;
     {
         UniqueKey key;
-        if (backup.available()) {
-            const LSTATUS rc =
-                ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMsmqKey, 0, KEY_QUERY_VALUE, key.put());
-            // A missing key means a missing value; any other failure leaves the original unknown.
-            if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) {
-                backup.RememberOriginal(key.get(), msmq, kNoDelayValue);
-            }
-        }
+        const LSTATUS rc =
+            ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMsmqKey, 0, KEY_QUERY_VALUE, key.put());
+        // A missing key means a missing value; any other failure leaves the original unknown.
+        const Overwrite overwrite =
+            rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND
+                ? backup.RememberOriginal(key.get(), kMsmqKey, kNoDelayValue)
+                : Overwrite::No;
+        plan.push_back({kMsmqKey, kNoDelayValue, overwrite});
     }
-    if (!SetRegistryDword(kMsmqKey, kNoDelayValue)) ++outcome.failed;
     ForEachInterface([&](HKEY sub, const std::wstring& path) {
-        if (!ApplyValue(backup, sub, path, kAckFrequencyValue)) ++outcome.failed;
+        plan.push_back(
+            {path, kAckFrequencyValue, backup.RememberOriginal(sub, path, kAckFrequencyValue)});
     });
+    backup.MarkApplied();
+    const bool flushed = backup.Flush();
+
+    for (const PlannedValue& value : plan) {
+        if (value.overwrite == Overwrite::No ||
+            (value.overwrite == Overwrite::AfterFlush && !flushed)) {
+            ReportLine(OriginalNotKeptLine(value.valueName));
+            ++outcome.failed;
+            continue;
+        }
+        if (!SetRegistryDword(value.keyPath.c_str(), value.valueName)) ++outcome.failed;
+    }
     return outcome;
 }
 
@@ -162,6 +180,7 @@ TuningOutcome RevertTcpTuning() {
     ForEachInterface([&](HKEY sub, const std::wstring& path) {
         if (!RevertValue(backup, ERROR_SUCCESS, sub, path, kAckFrequencyValue)) ++outcome.failed;
     });
+    backup.FinishRevert();
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "engine/optimisation_pass.h"
+#include "engine/tuning_backup.h"
 #include "framework/scoped.h"
 #include "online/update_folder.h"
 #include "res/resource.h"
@@ -63,6 +64,13 @@ BOOL CTarnivexDlg::OnInitDialog() {
     m_bAutoPing = settings.autoPing;
     m_bMemory = settings.memory;
     tvx::Passes().request.memory = m_bMemory != FALSE;
+    // Game ping left on by an earlier run (ended by a crash, a kill or a self-update): the window
+    // shows it as it is, without a pass. STOP then takes it back.
+    if (tvx::GamePingLeftOn()) {
+        m_bRunning = TRUE;
+        m_bShowStop = TRUE;
+        tvx::Passes().request.gamePing = true;
+    }
 
     m_nid = tvx::MakeTrayIconData(
         m_hWnd, ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));

@@ -1,9 +1,11 @@
 // The program's life: one instance, keys that must not end it, the confirmed exit, and the
 // relaunch of a start without administrator rights.
+#include "engine/tcp_tuning.h"
 #include "framework/scoped.h"
 #include "res/resource.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/process_util.h"
+#include "tests/support/registry_test_util.h"
 
 namespace tvx::test {
 namespace {
@@ -81,6 +83,39 @@ TEST_F(LifecycleTest, ExitAnsweredNoChangesNothingAndYesUndoesTheTuningAndEnds) 
         << "still running after Yes";
     EXPECT_TRUE(TuningAbsent());
     EXPECT_FALSE(TrayIconExists(wnd, 1));
+}
+
+// A crash, a kill or a self-update leaves game ping on. The next start shows it as it is, and its
+// STOP gives back what the first START replaced.
+TEST_F(LifecycleTest, AfterAKillTheNextStartShowsStopAndStopRestores) {
+    const std::wstring iface =
+        std::wstring(kInterfacesKey) + L"\\" + SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey).at(0);
+    WriteDword(HKEY_LOCAL_MACHINE, iface, kAckFrequencyValue, 2);  // the user's own
+    Launch();
+    Press(wnd_, kStart.x, kStart.y);
+    ASSERT_TRUE(WaitUntil(TuningApplied, 20000));
+    app_.Kill();
+
+    Launch();
+    ExpectLooksLike(L"stop");
+    // Nothing was written again: the start only looked.
+    EXPECT_TRUE(TuningApplied());
+    Press(wnd_, kStart.x, kStart.y);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return ReadDword(HKEY_LOCAL_MACHINE, iface, kAckFrequencyValue) == 2u &&
+                   !ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue);
+        },
+        20000))
+        << "not restored";
+    ExpectLooksLike(L"start");
+    for (const auto& name : SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey)) {
+        const std::wstring key = std::wstring(kInterfacesKey) + L"\\" + name;
+        if (key != iface) {
+            EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, key, kAckFrequencyValue));
+        }
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tarnivex")) << "the store stayed";
 }
 
 // A primary token of this user without administrator rights (the elevated token's linked one).

@@ -70,17 +70,6 @@ std::string RunToolUntilReadyThenKill(const std::wstring& args) {
     return marker == std::string::npos ? output : output.substr(0, marker);
 }
 
-void SetKeyDacl(HKEY root, const std::wstring& path, const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd,
-                                                                       nullptr));
-    UniqueKey key;
-    LSTATUS rc = ::RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, key.put());
-    if (rc == ERROR_SUCCESS) rc = ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd);
-    ::LocalFree(sd);
-    ASSERT_EQ(rc, ERROR_SUCCESS) << "DACL of " << ToUtf8(path);
-}
-
 void CreateDanglingLink(HKEY root, const std::wstring& path) {
     UniqueKey link;
     ASSERT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr,
@@ -108,6 +97,9 @@ std::string DeletedLine(const std::string& value) {
 }
 std::string RestoredLine(const std::string& value) {
     return Quoted(value) + "원래 값으로 복원되었습니다.\n";
+}
+std::string NotKeptLine(const std::string& value) {
+    return "'" + value + "' 값의 원래 값을 보관하지 못해 값을 바꾸지 않았습니다.\n";
 }
 std::string OpenFailed(long code) { return Failure("RegOpenKeyEx", code); }
 std::string CreateFailed(long code) { return Failure("RegCreateKeyEx", code); }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/registry_test_util.h"
+
 namespace tvx::test {
 
 inline constexpr wchar_t kTestRoot[] = L"SOFTWARE\\TarnivexTest";
@@ -23,8 +25,6 @@ ToolRun RunTool(const std::wstring& args);
 // Runs it until it prints "<ready>\n", then kills it; returns what it printed before the marker.
 std::string RunToolUntilReadyThenKill(const std::wstring& args);
 
-// Replaces the key's DACL (the key is opened for WRITE_DAC only, which the owner always has).
-void SetKeyDacl(HKEY root, const std::wstring& path, const wchar_t* sddl);
 // A key under parent that the enumeration lists but that opens nowhere.
 void CreateDanglingLink(HKEY root, const std::wstring& path);
 
@@ -36,6 +36,7 @@ std::vector<std::wstring> InterfaceNames();
 std::string SetLine(const std::string& value);
 std::string DeletedLine(const std::string& value);
 std::string RestoredLine(const std::string& value);
+std::string NotKeptLine(const std::string& value);
 std::string OpenFailed(long code);
 std::string CreateFailed(long code);
 std::string SetFailed(long code);

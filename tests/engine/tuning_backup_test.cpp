@@ -39,8 +39,8 @@ protected:
         EXPECT_EQ(ack->data, (std::vector<BYTE>{2, 0, 0, 0}));
         EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), kAckFrequencyValue));
         EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[2]), kAckFrequencyValue));
-        EXPECT_EQ(BackupEntries(kSavedSubkey), 0u);
-        EXPECT_EQ(BackupEntries(kCreatedSubkey), 0u);
+        // Nothing of ours is left: the emptied store is gone, its parent too.
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kTarnivexMachineKey));
     }
 
     static std::string RevertLines() {
@@ -126,18 +126,37 @@ TEST_F(TuningBackupTest, AValueWhoseDeleteFailedStaysOursForTheNextStart) {
     ExpectOriginalsBack();
 }
 
-TEST_F(TuningBackupTest, AnUnusableStoreNeverStopsTheValues) {
-    // The part for saved originals refuses reading and writing: no backup can be kept at all.
+TEST_F(TuningBackupTest, AnOriginalThatCannotBeKeptIsNeverOverwritten) {
+    // The part for saved originals refuses reading and writing: no original can be kept.
     const std::wstring saved = std::wstring(kTuningBackupKey) + L"\\" + kSavedSubkey;
     CreateKey(HKEY_LOCAL_MACHINE, saved);
     SetKeyDacl(HKEY_LOCAL_MACHINE, saved, L"D:(D;;0x3;;;WD)(A;;KA;;;WD)");
-    EXPECT_EQ(RunTool(L"apply").output, ApplyLines());
-    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[1]), kAckFrequencyValue), 1u);
-    // Without a backup, STOP behaves as it always did: every value (all of them our 1) deleted.
+    // The user's REG_BINARY and DWORD 2 stay, each with a line of its own; the values that did
+    // not exist are created.
+    EXPECT_EQ(RunTool(L"apply").output, NotKeptLine("TCPNoDelay") + SetLine("TcpAckFrequency") +
+                                            NotKeptLine("TcpAckFrequency") +
+                                            SetLine("TcpAckFrequency"));
+    EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[1]), kAckFrequencyValue), 2u);
+    // STOP removes what apply created and leaves the rest alone.
     EXPECT_EQ(RunTool(L"revert").output,
-              DeletedLine("TCPNoDelay") + DeletedLine("TcpAckFrequency") +
-                  DeletedLine("TcpAckFrequency") + DeletedLine("TcpAckFrequency"));
-    EXPECT_EQ(BackupEntries(kCreatedSubkey), 0u);
+              DeletedLine("TcpAckFrequency") + DeletedLine("TcpAckFrequency"));
+    SetKeyDacl(HKEY_LOCAL_MACHINE, saved, L"D:(A;;KA;;;WD)");
+    DeleteTree(HKEY_LOCAL_MACHINE, kTarnivexMachineKey);
+    ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, GamePingLeftOnOnlyWhileEveryRecordedValueHoldsOurOne) {
+    EXPECT_FALSE(GamePingLeftOn());
+    RunTool(L"apply");
+    EXPECT_TRUE(GamePingLeftOn());
+    // Someone else changed one of the values since: the machine is not as we left it.
+    WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[2]), kAckFrequencyValue, 3);
+    EXPECT_FALSE(GamePingLeftOn());
+    WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(names_[2]), kAckFrequencyValue, 1);
+    EXPECT_TRUE(GamePingLeftOn());
+    RunTool(L"revert");
+    EXPECT_FALSE(GamePingLeftOn());
+    ExpectOriginalsBack();
 }
 
 TEST_F(TuningBackupTest, StartAndStopRacingOnTwoThreadsKeepTheOriginals) {

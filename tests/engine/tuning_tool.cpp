@@ -50,6 +50,7 @@ int wmain(int argc, wchar_t** argv) {
         tvx::UniqueKey key;
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, argv[2], 0, KEY_QUERY_VALUE, key.put());
         backup.RememberOriginal(key.get(), argv[2], name.c_str());
+        backup.Flush();
         Hang();
     }
     return 2;

@@ -11,7 +11,7 @@ if [ -z "$dlls" ]; then
     exit 1
 fi
 
-system='^(kernel32|kernelbase|user32|gdi32|gdiplus|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|wininet|urlmon|msvcrt|ucrtbase|ntdll|combase|version|ws2_32|iphlpapi|uxtheme|dwmapi|bcrypt|crypt32|secur32|winhttp|imm32|rpcrt4|setupapi|userenv|netapi32|wtsapi32|psapi|dbghelp|mpr|winmm|propsys|runtimeobject|api-ms-win-[a-z0-9-]+|ext-ms-win-[a-z0-9-]+)\.dll$'
+system='^(kernel32|kernelbase|user32|gdi32|gdiplus|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|wininet|urlmon|msvcrt|ucrtbase|ntdll|combase|version|ws2_32|iphlpapi|uxtheme|dwmapi|bcrypt|crypt32|secur32|winhttp|imm32|rpcrt4|setupapi|userenv|netapi32|wtsapi32|psapi|wintrust|dbghelp|mpr|winmm|propsys|runtimeobject|api-ms-win-[a-z0-9-]+|ext-ms-win-[a-z0-9-]+)\.dll$'
 status=0
 while read -r dll; do
     if [[ $dll =~ $system ]]; then

@@ -11,6 +11,7 @@
 #include "engine/tcp_tuning.h"
 #include "engine/tuning_backup.h"
 #include "engine/working_set.h"
+#include "framework/log_file.h"
 #include "framework/message_box.h"
 #include "notify/toast.h"
 #include "tests/support/netcon_double.h"
@@ -197,6 +198,42 @@ TEST_F(OptimisationPass, StopRemovesTheValuesAndRestartsConnectionsToo) {
     ASSERT_TRUE(down && up);
     EXPECT_GE(up->ticks - down->ticks, 3000ULL * 10000);
     EXPECT_NE(Find(records, "connect", L"Wi-Fi"), nullptr);
+}
+
+TEST_F(OptimisationPass, AValueThatCannotBeWrittenBringsASecondToastAtTheEnd) {
+    ToastDoubleSession toasts;
+    NetconDoubleSession netcon({"0 Wi-Fi"});
+    // The first interface refuses new values.
+    const std::wstring locked = InterfaceKeys().at(0);
+    tvx::test::SetKeyDacl(HKEY_LOCAL_MACHINE, locked, L"D:(D;;0x6;;;WD)(A;;KA;;;WD)");
+    tvx::OptimisationPasses passes;
+    passes.request.gamePing = true;
+
+    tvx::RunOptimisationPass(passes);
+    tvx::test::SetKeyDacl(HKEY_LOCAL_MACHINE, locked, L"D:(A;;KA;;;WD)");
+
+    const auto shows = tvx::test::ToastShows(toasts.Lines());
+    ASSERT_EQ(shows.size(), 2u);
+    // The request confirmed first, as always; then what went wrong and where to read more.
+    EXPECT_EQ(shows[0].xml, tvx::ComposeToastXml(tvx::kApplyToastText));
+    const std::wstring failure = tvx::FailureToastText(true, tvx::LogFilePath());
+    EXPECT_EQ(shows[1].xml, tvx::ComposeToastXml(failure));
+    EXPECT_NE(failure.find(tvx::kApplyFailedToastText), std::wstring::npos);
+    EXPECT_NE(failure.find(L"\\Tarnivex\\Tarnivex.log"), std::wstring::npos);
+    const NetconRecord* released = Find(netcon.Records(), "release-manager");
+    ASSERT_NE(released, nullptr);
+    EXPECT_GE(shows[1].time, released->ticks) << "not at the end of the pass";
+
+    // A pass without failures says nothing more.
+    passes.request.gamePing = false;
+    tvx::RunOptimisationPass(passes);
+    EXPECT_EQ(tvx::test::ToastShows(toasts.Lines()).size(), 3u);
+}
+
+TEST(FailureToast, ThePathIsMadeSafeForTheDocument) {
+    const std::wstring text = tvx::FailureToastText(false, L"C:\\Users\\<A&B's \"x\">\\log");
+    EXPECT_EQ(text, std::wstring(tvx::kRevertFailedToastText) +
+                        L"C:\\Users\\&lt;A&amp;B&apos;s &quot;x&quot;&gt;\\log");
 }
 
 // Presses START/STOP `presses` times as fast as the window's thread can, starting from game ping

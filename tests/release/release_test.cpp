@@ -32,17 +32,6 @@ std::wstring InterfacePath(const std::wstring& name) {
     return std::wstring(kInterfacesKey) + L"\\" + name;
 }
 
-// Replaces the key's DACL (the key is opened for WRITE_DAC only, which its owner always has).
-void SetKeyDacl(const std::wstring& path, const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd,
-                                                                       nullptr));
-    UniqueKey key;
-    LSTATUS rc = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, key.put());
-    if (rc == ERROR_SUCCESS) rc = ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd);
-    ::LocalFree(sd);
-    ASSERT_EQ(rc, ERROR_SUCCESS);
-}
 constexpr wchar_t kNoValueChanges[] = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";  // KEY_SET_VALUE denied
 constexpr wchar_t kAnyChanges[] = L"D:(A;;KA;;;WD)";
 
@@ -57,7 +46,7 @@ protected:
         WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue, 2);
     }
     void TearDown() override {
-        if (!interfaces_.empty()) SetKeyDacl(InterfacePath(interfaces_[0]), kAnyChanges);
+        if (!interfaces_.empty()) SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges);
         app_.Kill();
         KillAllNamed(L"Tarnivex.exe");
         RemoveInstallation();
@@ -218,13 +207,13 @@ TEST_F(ReleaseTest, RevertPutsBackWhatTheStoreHoldsAndFailsOnAValueItCannotDelet
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
 
     ASSERT_EQ(RunCapture(apply).exitCode, 0u);
-    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(InterfacePath(interfaces_[0]), kNoValueChanges));
+    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kNoValueChanges));
     EXPECT_EQ(RunRevert(), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAckFrequencyValue), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue), 2u);
     // The record of the value left behind stays for a later try, which then finishes the job.
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
-    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(InterfacePath(interfaces_[0]), kAnyChanges));
+    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges));
     EXPECT_EQ(RunRevert(), 0u);
     ExpectOriginalValues();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));

@@ -1,5 +1,9 @@
 #include "tests/support/registry_test_util.h"
 
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
 #include "framework/scoped.h"
 
 namespace tvx::test {
@@ -89,6 +93,17 @@ std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path) {
         if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
     }
     return names;
+}
+
+void SetKeyDacl(HKEY root, const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd,
+                                                                       nullptr));
+    UniqueKey key;
+    LSTATUS rc = ::RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, key.put());
+    if (rc == ERROR_SUCCESS) rc = ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd);
+    ::LocalFree(sd);
+    ASSERT_EQ(rc, ERROR_SUCCESS) << "DACL of a key";
 }
 
 }  // namespace tvx::test

@@ -32,4 +32,8 @@ void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
 // Names of the direct subkeys.
 std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path);
 
+// Replaces the key's DACL (the key is opened for WRITE_DAC only, which its owner always has).
+// Fails the test when it cannot.
+void SetKeyDacl(HKEY root, const std::wstring& path, const wchar_t* sddl);
+
 }  // namespace tvx::test
