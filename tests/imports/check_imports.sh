@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# usage: check_imports.sh program.exe
-# Lists the DLLs the program imports and fails when one is not a Windows system DLL.
+# usage: check_imports.sh program.exe [delay-loaded.dll ...]
+# Lists the DLLs the program imports and fails when one is not a Windows system DLL. The DLLs
+# given after the program are meant to be delay-loaded: each must be a system DLL too, named in
+# the program (its delay-import descriptor holds the name), and absent from the import table, so
+# that start-up does not load it.
 set -euo pipefail
 exe=$1
+shift
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 
 dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr 'A-Z' 'a-z' | tr -d '\r')
@@ -21,4 +25,20 @@ while read -r dll; do
         status=1
     fi
 done <<<"$dlls"
+
+for delayed in "$@"; do
+    lower=$(tr 'A-Z' 'a-z' <<<"$delayed")
+    if ! [[ $lower =~ $system ]]; then
+        echo "FOREIGN  $lower (delay-loaded)"
+        status=1
+    elif grep -qx "$lower" <<<"$dlls"; then
+        echo "EAGER    $lower is in the import table: loaded at start-up"
+        status=1
+    elif ! grep -qaF "$delayed" "$exe"; then
+        echo "MISSING  $lower is not named in the program"
+        status=1
+    else
+        echo "delayed  $lower"
+    fi
+done
 exit $status
