@@ -3,7 +3,7 @@
 //   reply      reading an update reply (decode, split, compare), per call: a typical reply and
 //              one at the 64 KiB limit
 //   launch     UpdateLaunchRecord on a day already recorded (one registry read), per call
-//   network    when the development server runs at the built-in address (scripts/dev-server):
+//   network    when the development server runs at the built-in address (scripts/bench starts it):
 //              one usage report, one update check, and an update check whose reply is 256 MiB,
 //              with the growth of the process's peak private memory during it
 #include <windows.h>
