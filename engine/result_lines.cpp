@@ -40,7 +40,8 @@ std::wstring ValueRestoredLine(std::wstring_view valueName) {
 }
 
 std::wstring OriginalNotKeptLine(std::wstring_view valueName) {
-    return L"'" + std::wstring(valueName) + L"' 값의 원래 값을 보관하지 못해 값을 바꾸지 않았습니다.\n";
+    return L"'" + std::wstring(valueName) +
+           L"' 값의 원래 값을 보관하지 못해 값을 바꾸지 않았습니다.\n";
 }
 
 }  // namespace tvx

@@ -6,7 +6,8 @@ namespace tvx {
 
 inline constexpr wchar_t kMsmqKey[] = L"SOFTWARE\\Microsoft\\MSMQ";
 inline constexpr wchar_t kNoDelayValue[] = L"TCPNoDelay";
-inline constexpr wchar_t kInterfacesKey[] = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+inline constexpr wchar_t kInterfacesKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
 inline constexpr wchar_t kAckFrequencyValue[] = L"TcpAckFrequency";
 
 // What one apply or revert achieved. A value counts as failed when it could not be written,

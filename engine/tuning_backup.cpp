@@ -44,8 +44,7 @@ DWORD ValueCount(HKEY key) {
 // Deletes an empty key (no values, no subkeys) of HKLM; anything else stays.
 void DeleteIfEmpty(const wchar_t* path) {
     UniqueKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.put()) !=
-        ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return;
     }
     DWORD subkeys = 0, values = 0;
@@ -141,10 +140,10 @@ Overwrite TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPat
         return current == CurrentValue::Foreign ? Overwrite::No : Overwrite::Yes;
     }
     if (current == CurrentValue::Foreign) {
-        const LSTATUS saved = ::RegSetValueExW(
-            saved_.get(), entry.c_str(), 0, original.type,
-            original.data.empty() ? nullptr : original.data.data(),
-            static_cast<DWORD>(original.data.size()));
+        const LSTATUS saved =
+            ::RegSetValueExW(saved_.get(), entry.c_str(), 0, original.type,
+                             original.data.empty() ? nullptr : original.data.data(),
+                             static_cast<DWORD>(original.data.size()));
         if (saved != ERROR_SUCCESS) return Overwrite::No;
         ++savedCount_;
         return Overwrite::AfterFlush;
@@ -153,8 +152,7 @@ Overwrite TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPat
     // version, or a store that could not be written). Saving it as an original would make every
     // STOP put it back and leave game ping on for good, so it counts as ours. The marker is a
     // courtesy: without it the 1 still counts as ours at STOP.
-    if (::RegSetValueExW(created_.get(), entry.c_str(), 0, REG_NONE, nullptr, 0) ==
-        ERROR_SUCCESS) {
+    if (::RegSetValueExW(created_.get(), entry.c_str(), 0, REG_NONE, nullptr, 0) == ERROR_SUCCESS) {
         ++createdCount_;
     }
     return Overwrite::Yes;
@@ -244,8 +242,8 @@ bool GamePingLeftOn() {
             StoredValue current;
             const std::wstring keyPath = entry.substr(0, slash);
             const std::wstring valueName = entry.substr(slash + 1);
-            const LSTATUS opened = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0,
-                                                   KEY_QUERY_VALUE, key.put());
+            const LSTATUS opened =
+                ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
             const LSTATUS read = opened == ERROR_SUCCESS
                                      ? ReadStoredValue(key.get(), valueName.c_str(), current)
                                      : opened;

@@ -58,9 +58,9 @@ RevertAction DecideRevert(bool saved, bool marked, CurrentValue current);
 
 // Whether apply may overwrite a value, once the store has been flushed.
 enum class Overwrite {
-    Yes,             // its original is kept already, or there is none to keep
-    AfterFlush,      // its original was recorded just now: only once that is on disk
-    No,              // its original could not be kept: the value stays as it is
+    Yes,         // its original is kept already, or there is none to keep
+    AfterFlush,  // its original was recorded just now: only once that is on disk
+    No,          // its original could not be kept: the value stays as it is
 };
 
 // One open of the store per apply or revert.

@@ -51,8 +51,8 @@ INT_PTR CDialogEx::DoModal() {
     const HWND hwnd = Create();
     if (!hwnd) return -1;
     // As for any modal dialog, its owner takes no input meanwhile (its messages still flow).
-    const bool disabledOwner = m_parent && ::IsWindowEnabled(m_parent) &&
-                               (::EnableWindow(m_parent, FALSE), true);
+    const bool disabledOwner =
+        m_parent && ::IsWindowEnabled(m_parent) && (::EnableWindow(m_parent, FALSE), true);
 
     MSG msg;
     while (!m_ended) {

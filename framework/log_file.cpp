@@ -63,9 +63,9 @@ void AppendLogLine(std::wstring_view line) {
         }
     }
     // Append-only access: each write lands at the end, even with another process appending too.
-    const UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle file(::CreateFileW(
+        path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     DWORD written = 0;
     ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -37,6 +37,7 @@ int AfxMessageBox(const std::wstring& text, UINT type) {
 
     // Only the main window's own thread may use it as owner; a worker's box stands alone.
     HWND owner = g_mainWnd;
-    if (owner && ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) owner = nullptr;
+    if (owner && ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId())
+        owner = nullptr;
     return ::MessageBoxW(owner, text.c_str(), AfxGetAppName().c_str(), type);
 }

@@ -10,7 +10,8 @@ namespace tvx {
 std::string ToUtf8(std::wstring_view text) {
     if (text.empty() || text.size() > INT_MAX) return {};
     const int wide = static_cast<int>(text.size());
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return {};
     std::string out(static_cast<size_t>(bytes), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, out.data(), bytes, nullptr, nullptr);
@@ -21,16 +22,17 @@ void AttachParentConsoleOutput() {
     const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (out != nullptr && out != INVALID_HANDLE_VALUE) return;
     if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                         0, nullptr);
+    const HANDLE console =
+        ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
     // Kept open for the rest of the process: it is its standard output now.
     if (console != INVALID_HANDLE_VALUE) ::SetStdHandle(STD_OUTPUT_HANDLE, console);
 }
 
 void WriteStdOut(std::wstring_view text) {
-    // Two workers may print at once; one lock keeps each line whole.
-    static std::mutex lock;
+    // Two workers may print at once; one lock keeps each line whole. Never destroyed: a worker may
+    // still print while the process's static objects are torn down.
+    static std::mutex& lock = *new std::mutex;
     const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE || text.empty()) return;
 

@@ -22,8 +22,7 @@ bool IsRedirect(DWORD status) {
 std::wstring ResolveLocation(const std::wstring& base, const std::wstring& location) {
     std::wstring out(4096, L'\0');
     DWORD size = static_cast<DWORD>(out.size());
-    if (!::InternetCombineUrlW(base.c_str(), location.c_str(), out.data(), &size,
-                               ICU_NO_ENCODE)) {
+    if (!::InternetCombineUrlW(base.c_str(), location.c_str(), out.data(), &size, ICU_NO_ENCODE)) {
         return {};
     }
     out.resize(size);
@@ -85,17 +84,18 @@ DownloadResult DownloadClient(const std::wstring& url, HANDLE file, const Downlo
         std::wstring address = url;
         for (int hop = 0;; ++hop) {
             // Redirects are followed here, not by WinINet, so that each hop is judged.
-            auto response = session.OpenURL(
-                address, 1,
-                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                    INTERNET_FLAG_TRANSFER_BINARY);
+            auto response =
+                session.OpenURL(address, 1,
+                                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
+                                    INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_TRANSFER_BINARY);
             if (!response) return {DownloadFailure::NotHttps, 0};
             const DWORD status = response->GetStatusCode();
             if (IsRedirect(status)) {
                 if (hop >= limits.maxRedirects) return {DownloadFailure::TooManyRedirects, status};
                 address = ResolveLocation(address, response->QueryHeader(HTTP_QUERY_LOCATION));
                 // https to another host is fine; anything but https is not.
-                if (!IsHttpsDownloadUrl(address)) return {DownloadFailure::RedirectNotHttps, status};
+                if (!IsHttpsDownloadUrl(address))
+                    return {DownloadFailure::RedirectNotHttps, status};
                 continue;
             }
             if (status != HTTP_STATUS_OK) return {DownloadFailure::HttpStatus, status};

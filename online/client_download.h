@@ -31,9 +31,9 @@ enum class DownloadFailure {
     NotHttps,          // the offered address is not https
     RedirectNotHttps,  // a redirect led to another scheme
     TooManyRedirects,
-    HttpStatus,        // an answer other than 200 or a redirect
-    TooLarge,          // announced or delivered more than the cap
-    Network,           // connection, TLS, name, read failure, or the deadline passed
+    HttpStatus,  // an answer other than 200 or a redirect
+    TooLarge,    // announced or delivered more than the cap
+    Network,     // connection, TLS, name, read failure, or the deadline passed
     Cancelled,
     WriteFailed,
 };

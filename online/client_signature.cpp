@@ -93,8 +93,8 @@ SignatureCheck CheckSignature(HANDLE file, const std::wstring& path) {
             CRYPT_PROVIDER_CERT* cert =
                 signer ? ::WTHelperGetProvCertFromChain(signer, 0) : nullptr;
             if (cert && cert->pCert) {
-                check.signer = CertificateFingerprint(cert->pCert->pbCertEncoded,
-                                                      cert->pCert->cbCertEncoded);
+                check.signer =
+                    CertificateFingerprint(cert->pCert->pbCertEncoded, cert->pCert->cbCertEncoded);
             }
         }
     }

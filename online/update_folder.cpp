@@ -64,17 +64,18 @@ bool MakeProtectedFolder(const std::wstring& path) {
     }
     std::wstring writable = path;
     // Owner and DACL in one call; PROTECTED: nothing is inherited from the parent.
-    const DWORD rc = ::SetNamedSecurityInfoW(
-        writable.data(), SE_FILE_OBJECT,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-        adminsBuffer, nullptr, dacl, nullptr);
+    const DWORD rc =
+        ::SetNamedSecurityInfoW(writable.data(), SE_FILE_OBJECT,
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                    PROTECTED_DACL_SECURITY_INFORMATION,
+                                adminsBuffer, nullptr, dacl, nullptr);
     return rc == ERROR_SUCCESS;
 }
 
 std::wstring RandomName() {
     BYTE bytes[16];
-    if (!BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, bytes, sizeof bytes,
-                                          BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    if (!BCRYPT_SUCCESS(
+            ::BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
         return {};
     }
     static constexpr wchar_t kHex[] = L"0123456789abcdef";

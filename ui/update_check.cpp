@@ -6,8 +6,8 @@
 #include "ui/tarnivex_dlg.h"
 
 BOOL CTarnivexDlg::CheckForUpdate(std::wstring url) {
-    const tvx::UpdateCheck check = tvx::CheckUpdateEndpoint(
-        url, tvx::ReadUserText(tvx::kUpdateKey, tvx::kUpdateValue, L"0"));
+    const tvx::UpdateCheck check =
+        tvx::CheckUpdateEndpoint(url, tvx::ReadUserText(tvx::kUpdateKey, tvx::kUpdateValue, L"0"));
     if (check.unreachable) {
         AfxMessageBox(tvx::kServerUnreachable, MB_OK);
         return FALSE;

@@ -25,9 +25,19 @@ struct VersionPart {
     std::int64_t number;
 };
 const VersionPart kVersions[] = {
-    {"0", 0},   {"1", 1},          {"5", 5},  {"-3", -3}, {" 7", 7}, {"+8", 8},
-    {"v9", 0},  {"12abc", 12},     {"", 0},   {"\t\n40", 40},        {"2147483648", INT_MAX},
-    {"99999999999999999999", INT_MAX},        {"-99999999999", INT_MIN},
+    {"0", 0},
+    {"1", 1},
+    {"5", 5},
+    {"-3", -3},
+    {" 7", 7},
+    {"+8", 8},
+    {"v9", 0},
+    {"12abc", 12},
+    {"", 0},
+    {"\t\n40", 40},
+    {"2147483648", INT_MAX},
+    {"99999999999999999999", INT_MAX},
+    {"-99999999999", INT_MIN},
 };
 
 // A download address and whether it may be offered.
@@ -86,9 +96,9 @@ public:
                                                  Pick(2) ? 'x' : '\n'),
                         false};
             case 6:  // just at the limit, the padding inside the URL's trailing white space
-                return {wellFormed +
-                            std::string(tvx::kMaxUpdateReplyBytes - wellFormed.size(), ' '),
-                        newer};
+                return {
+                    wellFormed + std::string(tvx::kMaxUpdateReplyBytes - wellFormed.size(), ' '),
+                    newer};
             default:  // a white space or control character inside the address
                 return {std::string(version.text) + "#https://h/" + Control() + "x.exe", false};
         }
@@ -101,7 +111,8 @@ private:
     std::string Junk(std::size_t n) {
         std::string s(n, '\0');
         for (char& c : s) {
-            do c = static_cast<char>(rng_()); while (c == '#' || c == '\0');
+            do c = static_cast<char>(rng_());
+            while (c == '#' || c == '\0');
         }
         return s;
     }

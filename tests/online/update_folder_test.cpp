@@ -21,9 +21,8 @@ std::wstring DaclOf(const std::wstring& path) {
     }
     LPWSTR text = nullptr;
     std::wstring out = L"(unconvertible)";
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1,
-                                                               DACL_SECURITY_INFORMATION, &text,
-                                                               nullptr)) {
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
         out = text;
         ::LocalFree(text);
     }
@@ -75,8 +74,9 @@ TEST(UpdateFolder, OnlyAdministratorsAndSystemMayWriteAndNobodyElseTouchesTheCli
             ASSERT_TRUE(file);
             EXPECT_FALSE(folder.CreateClientFile()) << "an existing client was opened again";
             const std::wstring program = L"C:\\windows\\system32\\hostname.exe";
-            const tvx::UniqueFileHandle source(::CreateFileW(
-                program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            const tvx::UniqueFileHandle source(::CreateFileW(program.c_str(), GENERIC_READ,
+                                                             FILE_SHARE_READ, nullptr,
+                                                             OPEN_EXISTING, 0, nullptr));
             ASSERT_TRUE(source);
             char buffer[65536];
             DWORD got = 0, written = 0;
@@ -84,10 +84,10 @@ TEST(UpdateFolder, OnlyAdministratorsAndSystemMayWriteAndNobodyElseTouchesTheCli
                 ASSERT_TRUE(::WriteFile(file.get(), buffer, got, &written, nullptr));
             }
             // While it is being written nobody else may write, replace or delete it.
-            const HANDLE writer = ::CreateFileW(
-                folder.ClientPath().c_str(), GENERIC_WRITE,
-                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                nullptr);
+            const HANDLE writer =
+                ::CreateFileW(folder.ClientPath().c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
             EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
             if (writer != INVALID_HANDLE_VALUE) ::CloseHandle(writer);
             EXPECT_FALSE(::DeleteFileW(folder.ClientPath().c_str()));
@@ -160,9 +160,9 @@ TEST(UpdateFolder, ItsDaclGrantsAdministratorsAndSystemOnly) {
 TEST(SignerList, FingerprintsOfAnyCaseOthersDropped) {
     const std::wstring a(64, L'a'), upper(64, L'A');
     const std::wstring mixed = L"0123456789abcdefABCDEF0123456789abcdefABCDEF0123456789abcdef0123";
-    const auto list = tvx::ParseSignerList(a + L";" + mixed + L" , " + upper + L";;x;" +
-                                           std::wstring(63, L'1') + L";" + std::wstring(65, L'1') +
-                                           L";" + std::wstring(63, L'1') + L"g");
+    const auto list =
+        tvx::ParseSignerList(a + L";" + mixed + L" , " + upper + L";;x;" + std::wstring(63, L'1') +
+                             L";" + std::wstring(65, L'1') + L";" + std::wstring(63, L'1') + L"g");
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0], list[2]) << "case must not matter";
     EXPECT_EQ(list[0][0], 0xAA);

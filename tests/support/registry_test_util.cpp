@@ -13,7 +13,8 @@ std::optional<RegValue> ReadValue(HKEY root, const std::wstring& path, const std
     if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
     DWORD type = 0;
     DWORD size = 0;
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
         return {};
     }
     RegValue value{type, std::vector<BYTE>(size)};
@@ -33,10 +34,12 @@ std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::w
     return d;
 }
 
-std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name) {
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path,
+                                       const std::wstring& name) {
     const auto v = ReadValue(root, path, name);
     if (!v || v->type != REG_SZ) return {};
-    std::wstring text(reinterpret_cast<const wchar_t*>(v->data.data()), v->data.size() / sizeof(wchar_t));
+    std::wstring text(reinterpret_cast<const wchar_t*>(v->data.data()),
+                      v->data.size() / sizeof(wchar_t));
     while (!text.empty() && text.back() == L'\0') text.pop_back();
     return text;
 }
@@ -48,7 +51,8 @@ bool KeyExists(HKEY root, const std::wstring& path) {
 
 void CreateKey(HKEY root, const std::wstring& path) {
     UniqueKey key;
-    ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+    ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr);
 }
 
 void DeleteTree(HKEY root, const std::wstring& path) {
@@ -66,8 +70,10 @@ void WriteValue(HKEY root, const std::wstring& path, const std::wstring& name, D
     ::RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
 }
 
-void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
-    WriteValue(root, path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+void WriteString(HKEY root, const std::wstring& path, const std::wstring& name,
+                 const std::wstring& text) {
+    WriteValue(root, path, name, REG_SZ, text.c_str(),
+               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
@@ -88,7 +94,8 @@ std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path) {
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD len = 256;
-        const LSTATUS rc = ::RegEnumKeyExW(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS rc =
+            ::RegEnumKeyExW(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
     }

@@ -18,14 +18,16 @@ struct RegValue {
 std::optional<RegValue> ReadValue(HKEY root, const std::wstring& path, const std::wstring& name);
 std::optional<DWORD> ReadDword(HKEY root, const std::wstring& path, const std::wstring& name);
 // REG_SZ text without its terminator.
-std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const std::wstring& name);
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path,
+                                       const std::wstring& name);
 
 bool KeyExists(HKEY root, const std::wstring& path);
 void CreateKey(HKEY root, const std::wstring& path);
 void DeleteTree(HKEY root, const std::wstring& path);
 void WriteValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                 const void* data, DWORD size);
-void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
+void WriteString(HKEY root, const std::wstring& path, const std::wstring& name,
+                 const std::wstring& text);
 void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
 
