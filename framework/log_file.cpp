@@ -1,11 +1,11 @@
 #include "framework/log_file.h"
 
 #include <knownfolders.h>
-#include <shlobj.h>
 
 #include <cwchar>
 #include <mutex>
 
+#include "framework/known_folder.h"
 #include "framework/scoped.h"
 #include "framework/std_output.h"
 
@@ -14,12 +14,8 @@ namespace tvx {
 namespace {
 
 std::wstring LogFolder() {
-    CoTaskMem<wchar_t> local;
-    if (FAILED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, local.put())) ||
-        !local.get()) {
-        return {};
-    }
-    return std::wstring(local.get()) + L"\\Tarnivex";
+    const std::wstring local = KnownFolderPath(FOLDERID_LocalAppData);
+    return local.empty() ? std::wstring() : local + L"\\Tarnivex";
 }
 
 // Two passes of the window's workers may report at once; the log's size check and the append

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 #include <knownfolders.h>
-#include <shlobj.h>
 
 #include <string>
 
+#include "framework/known_folder.h"
 #include "framework/message_box.h"
 #include "framework/scoped.h"
 #include "framework/user_text.h"
@@ -17,17 +17,6 @@ namespace {
 
 constexpr wchar_t kIdentityKey[] = L"Software\\Classes\\AppUserModelId\\Tarnivex";
 constexpr wchar_t kIconSuffix[] = L"\\ToastNotificationManagerCompat\\Apps\\Tarnivex\\icon.png";
-
-// The user's local application data folder, or nothing when the shell cannot name it.
-std::wstring LocalAppDataFolder() {
-    CoTaskMem<wchar_t> path;
-    // Flags 0: the folder is only looked up, never created.
-    if (FAILED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, path.put())) ||
-        !path.get()) {
-        return {};
-    }
-    return path.get();
-}
 
 // One REG_SZ through a handle of its own with KEY_SET_VALUE only; a failure is skipped.
 template <size_t N>
@@ -62,7 +51,7 @@ void RegisterToastIdentity() {
     }
 
     // The icon is only recorded: no folder or file is made at this place.
-    std::wstring iconPath = LocalAppDataFolder() + kIconSuffix;
+    std::wstring iconPath = KnownFolderPath(FOLDERID_LocalAppData) + kIconSuffix;
 
     static_assert(sizeof(kToastAppId) == 18);
     SetFixedText(L"DisplayName", kToastAppId);

@@ -5,9 +5,10 @@
 #include <bcrypt.h>
 #include <knownfolders.h>
 #include <sddl.h>
-#include <shlobj.h>
 
 #include <utility>
+
+#include "framework/known_folder.h"
 
 namespace tvx {
 
@@ -87,37 +88,41 @@ std::wstring RandomName() {
     return name;
 }
 
-void DeleteFolderTree(const std::wstring& folder) {
+// Calls visit(path, attributes) for every entry of the folder but "." and "..".
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
     WIN32_FIND_DATAW found;
     const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                DeleteFolderTree(path);
-            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                ::RemoveDirectoryW(path.c_str());  // a link: removed, never followed
-            } else {
-                ::DeleteFileW(path.c_str());
-            }
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") visit(folder + L"\\" + name, found.dwFileAttributes);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+bool IsPlainFolderEntry(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void DeleteFolderTree(const std::wstring& folder) {
+    ForEachEntry(folder, [](const std::wstring& path, DWORD attributes) {
+        if (IsPlainFolderEntry(attributes)) {
+            DeleteFolderTree(path);
+        } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ::RemoveDirectoryW(path.c_str());  // a link: removed, never followed
+        } else {
+            ::DeleteFileW(path.c_str());
+        }
+    });
     ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
 
 std::wstring UpdatesFolder() {
-    CoTaskMem<wchar_t> programData;
-    if (FAILED(::SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, programData.put())) ||
-        !programData.get()) {
-        return {};
-    }
-    return std::wstring(programData.get()) + L"\\Tarnivex\\Updates";
+    const std::wstring programData = KnownFolderPath(FOLDERID_ProgramData);
+    return programData.empty() ? std::wstring() : programData + L"\\Tarnivex\\Updates";
 }
 
 UpdateFolder::~UpdateFolder() {
@@ -160,19 +165,9 @@ UniqueFileHandle UpdateFolder::OpenClientForStart() const {
 void RemoveLeftoverUpdateFolders() {
     const std::wstring updates = UpdatesFolder();
     if (updates.empty() || !IsPlainFolder(updates)) return;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = ::FindFirstFileW((updates + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring path = updates + L"\\" + name;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            DeleteFolderTree(path);
-        }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    ForEachEntry(updates, [](const std::wstring& path, DWORD attributes) {
+        if (IsPlainFolderEntry(attributes)) DeleteFolderTree(path);
+    });
 }
 
 }  // namespace tvx

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 #include <knownfolders.h>
-#include <shlobj.h>
 
 #include <vector>
 
-#include "framework/scoped.h"
+#include "framework/known_folder.h"
 #include "framework/user_text.h"
 #include "settings/settings_store.h"
 
@@ -93,14 +92,7 @@ bool IsInsideFolder(std::wstring_view path, std::wstring_view folder) {
                                   static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::wstring ProgramFilesFolder() {
-    CoTaskMem<wchar_t> path;
-    if (FAILED(::SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, path.put())) ||
-        !path.get()) {
-        return {};
-    }
-    return path.get();
-}
+std::wstring ProgramFilesFolder() { return KnownFolderPath(FOLDERID_ProgramFiles); }
 
 AutoRunToggle ToggleAutoRun(BOOL wasOn, const std::wstring& exePath,
                             const std::wstring& programFiles) {

@@ -16,6 +16,9 @@ Public port (127.0.0.1 and, where there is one, ::1, so https://localhost:PORT r
                                   streamed, never held in memory
 Every public request is counted by its path (see /_stats).
 
+Plain port (--plain-port, default the public port + 2): the same public endpoints over plain
+HTTP, where a redirect away from https leads; it is never switched off.
+
 Control port (--control-port, default the public port + 1; same certificate)
   GET  /_stats                    JSON: {"counts": {flag: n}, "requests": {path: n}}
   GET  /_count?flag=F             the count of F as decimal text
@@ -51,7 +54,7 @@ import ssl
 import sys
 
 from control import ControlHandler
-from listener import PublicListeners, TlsHttpServer
+from listener import PublicListeners, TlsHttpServer, serve_in_background
 from public import PublicHandler
 from state import State
 
@@ -60,12 +63,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--control-port", type=int, help="control endpoints (default: port + 1)")
+    parser.add_argument("--plain-port", type=int,
+                        help="the public endpoints over plain HTTP (default: port + 2)")
     parser.add_argument("--cert", required=True, help="server certificate chain (PEM)")
     parser.add_argument("--key", required=True, help="server private key (PEM)")
     parser.add_argument("--files", help="folder served under /files/")
     parser.add_argument("--update", help="initial update reply body")
     args = parser.parse_args()
     control_port = args.control_port or args.port + 1
+    plain_port = args.plain_port or args.port + 2
 
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(args.cert, args.key)
@@ -74,7 +80,9 @@ def main():
 
     control = TlsHttpServer("127.0.0.1", control_port, ControlHandler, context, state)
     control.public = PublicListeners(args.port, PublicHandler, context, state)
-    sys.stderr.write("devserver on https://127.0.0.1:%d (control port %d)\n" % (args.port, control_port))
+    serve_in_background(TlsHttpServer("127.0.0.1", plain_port, PublicHandler, None, state))
+    sys.stderr.write("devserver on https://127.0.0.1:%d (control port %d, plain http port %d)\n"
+                     % (args.port, control_port, plain_port))
     sys.stderr.flush()
     control.serve_forever()
 

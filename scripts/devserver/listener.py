@@ -1,4 +1,4 @@
-"""HTTPS listeners. The TLS handshake runs in each connection's own thread, so a client that
+"""HTTPS listeners (and one plain HTTP one). The TLS handshake runs in each connection's own thread, so a client that
 connects and says nothing holds up no one else. The public side can be switched off and on:
 off means nothing listens on the port any more (the system refuses connections) and the open
 connections are cut, as if the server process had gone."""
@@ -34,7 +34,8 @@ class TlsHttpServer(ThreadingHTTPServer):
     def finish_request(self, request, client_address):
         request.settimeout(HANDSHAKE_SECONDS)
         try:
-            connection = self.context.wrap_socket(request, server_side=True)
+            # Without a context: plain HTTP (the port that a redirect away from https leads to).
+            connection = self.context.wrap_socket(request, server_side=True) if self.context else request
         except (OSError, ValueError):
             request.close()
             return

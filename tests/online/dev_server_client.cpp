@@ -52,6 +52,13 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 
 }  // namespace
 
+std::wstring PlainServerUrl(const std::wstring& path) {
+    const std::wstring url = TARNIVEX_TEST_SERVER;
+    const size_t colon = url.rfind(L':');
+    const int port = std::stoi(url.substr(colon + 1));
+    return L"http://127.0.0.1:" + std::to_wstring(port + 2) + path;
+}
+
 std::wstring ServerUrl(const std::wstring& path) {
     return std::wstring(TARNIVEX_TEST_SERVER) + path;
 }

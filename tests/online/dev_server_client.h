@@ -12,6 +12,8 @@ namespace tvx::test {
 
 // TARNIVEX_TEST_SERVER followed by the path.
 std::wstring ServerUrl(const std::wstring& path);
+// The same path on the server's plain HTTP port (the public port + 2).
+std::wstring PlainServerUrl(const std::wstring& path);
 
 // Counts to zero, every switch back to its default, the public port listening.
 void ResetServer();

@@ -71,10 +71,12 @@ TEST_F(SelfUpdate, ClientsThatAreNotOursAreNeverStarted) {
 
 TEST_F(SelfUpdate, DownloadsThatBreakTheRulesAreRefused) {
     const std::wstring signedClient = ServerUrl(L"/files/tarnivex_update_client_signed.exe");
-    std::wstring plain = signedClient;
-    plain.replace(0, 5, L"http");
-    // A redirect away from https, even to our own client.
-    ExpectRefused(ServerUrl(L"/redirect?to=") + plain, tvx::kDownloadFailed);
+    // A redirect away from https, even to our own client (served over plain HTTP there).
+    ExpectRefused(
+        ServerUrl(L"/redirect?to=") + PlainServerUrl(L"/files/tarnivex_update_client_signed.exe"),
+        tvx::kDownloadFailed);
+    EXPECT_EQ(RequestCount("/files/tarnivex_update_client_signed.exe"), 0)
+        << "followed the redirect";
     // More than 64 MiB, announced or not.
     ExpectRefused(ServerUrl(L"/big?mib=65&length=1"), tvx::kDownloadFailed);
     ExpectRefused(ServerUrl(L"/big?mib=64&extra=1&length=0"), tvx::kDownloadFailed);
