@@ -1,0 +1,295 @@
+#include "bench/soak/soak_app.h"
+
+#include <shellapi.h>
+
+#include "framework/scoped.h"
+#include "tests/support/schtasks_double.h"
+#include "ui/layout.h"
+
+namespace tvx::soak {
+
+namespace {
+
+constexpr wchar_t kExeName[] = L"Tarnivex.exe";
+constexpr POINT kButtonCenter = {250, 508};
+constexpr UINT kTrayIconId = 1;
+constexpr DWORD kWindowWaitMs = 20000;
+// The start-up sequence begins a second after start and gives up on the missing server within a
+// few seconds; past this the box is not coming.
+constexpr DWORD kStartupBoxWaitMs = 15000;
+
+// The same tolerance as the screenshot tests: fonts and scaling may shift a few edges.
+bool LooksAlike(const test::Image& a, const test::Image& b) {
+    const test::ImageDifference d = test::Compare(a, b);
+    return d.sameSize && d.meanAbsolute < 3.0 && d.fractionOver40 < 0.01;
+}
+
+test::Image CaptureScreenRect(const RECT& rc) {
+    test::Image image;
+    image.width = rc.right - rc.left;
+    image.height = rc.bottom - rc.top;
+    if (image.width <= 0 || image.height <= 0) return {};
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdiObject dib(::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (dib) {
+        HGDIOBJ old = ::SelectObject(memory, dib.get());
+        ::BitBlt(memory, 0, 0, image.width, image.height, screen, rc.left, rc.top, SRCCOPY);
+        ::GdiFlush();
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        image.pixels.assign(p, p + static_cast<size_t>(image.width) * image.height);
+        for (auto& px : image.pixels) px &= 0x00FFFFFF;
+        ::SelectObject(memory, old);
+    } else {
+        image = {};
+    }
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return image;
+}
+
+struct Observation {
+    ValueMap values;
+    ValueMap store;
+    std::vector<std::uint32_t> button;
+    int begun = 0;
+    int ended = 0;
+    bool operator==(const Observation& o) const {
+        auto same = [](const ValueMap& a, const ValueMap& b) {
+            if (a.size() != b.size()) return false;
+            for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
+                if (i->first != j->first || i->second.type != j->second.type ||
+                    i->second.data != j->second.data) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        return begun == o.begun && ended == o.ended && button == o.button &&
+               same(values, o.values) && same(store, o.store);
+    }
+};
+
+}  // namespace
+
+unsigned long long NowTicks() {
+    FILETIME ft{};
+    ::GetSystemTimePreciseAsFileTime(&ft);
+    return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+PassRecords::PassRecords(std::wstring toastLog, std::wstring netconLog) {
+    toast_.path = std::move(toastLog);
+    netcon_.path = std::move(netconLog);
+}
+
+std::vector<std::string> PassRecords::NewLines(Tail& tail) {
+    std::vector<std::string> lines;
+    UniqueFileHandle file(::CreateFileW(tail.path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return lines;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(tail.offset);
+    if (!::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return lines;
+    char buffer[16384];
+    DWORD got = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        tail.offset += got;
+        tail.partial.append(buffer, got);
+    }
+    // A line still being written stays for the next read.
+    size_t start = 0;
+    for (size_t end; (end = tail.partial.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(tail.partial.substr(start, end - start));
+    tail.partial.erase(0, start);
+    return lines;
+}
+
+void PassRecords::Update() {
+    for (const std::string& line : NewLines(toast_)) {
+        begun_ += line.rfind("show ", 0) == 0;
+        activations_ += line == "created ToastNotificationManager" ||
+                        line == "created XmlDocumentFactory" ||
+                        line == "created ToastNotificationFactory";
+    }
+    for (const std::string& line : NewLines(netcon_)) {
+        if (line.rfind("release-manager ", 0) != 0) continue;
+        ++ended_;
+        // "<event> <thread id> <ticks> ..."
+        const size_t first = line.find(' ');
+        const size_t second = line.find(' ', first + 1);
+        if (second != std::string::npos)
+            lastEndTicks_ = std::strtoull(line.c_str() + second + 1, nullptr, 10);
+    }
+}
+
+int PassRecords::Begun() {
+    Update();
+    return begun_;
+}
+
+int PassRecords::Ended() {
+    Update();
+    return ended_;
+}
+
+int PassRecords::Activations() {
+    Update();
+    return activations_;
+}
+
+unsigned long long PassRecords::LastEndTicks() {
+    Update();
+    return lastEndTicks_;
+}
+
+const char* ShownName(Shown shown) {
+    switch (shown) {
+        case Shown::Start:
+            return "START";
+        case Shown::Stop:
+            return "STOP";
+        case Shown::Unknown:
+            return "unknown";
+    }
+    return "?";
+}
+
+bool SoakApp::Launch(std::string& error) {
+    Kill();
+    {
+        // The program reports every value it changes on its standard output: not into the
+        // soak's report. A child takes its standard handles from ours at its start.
+        UniqueFileHandle nul(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+        const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        if (nul) ::SetStdHandle(STD_OUTPUT_HANDLE, nul.get());
+        process_ = test::AppProcess::Start(test::WindowsPathOf(TARNIVEX_EXE));
+        ::SetStdHandle(STD_OUTPUT_HANDLE, output);
+    }
+    if (!process_) {
+        error = "cannot start the program (error " + std::to_string(::GetLastError()) + ")";
+        return false;
+    }
+    begunAtStart_ = records_.Begun();
+    endedAtStart_ = records_.Ended();
+    wnd_ = test::FindMainWindow(process_.pid(), kWindowWaitMs);
+    if (!wnd_ || !test::WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 10000)) {
+        error = "no shown main window";
+        return false;
+    }
+    // Not an error when no box comes: a server that happens to answer at the built-in address
+    // raises none (or an offer, answered No like any stray box).
+    if (!test::WaitUntil([&] { return AnswerStrayBox(); }, kStartupBoxWaitMs)) ++launchesWithoutBox_;
+    return true;
+}
+
+void SoakApp::RemoveTrayIcon() {
+    if (!wnd_) return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = wnd_;
+    nid.uID = kTrayIconId;
+    ::Shell_NotifyIconW(NIM_DELETE, &nid);
+}
+
+bool SoakApp::Terminate() {
+    if (!process_) return true;
+    ::TerminateProcess(process_.handle(), 1);
+    const bool ended = process_.WaitExit(10000);
+    process_.Kill();
+    wnd_ = nullptr;
+    if (!ended) test::KillAllNamed(kExeName);
+    return ended;
+}
+
+void SoakApp::Kill() {
+    if (!process_) return;
+    RemoveTrayIcon();
+    Terminate();
+}
+
+void SoakApp::Press() { test::Press(wnd_, kButtonCenter.x, kButtonCenter.y); }
+
+bool SoakApp::AnswerStrayBox() {
+    HWND box = test::FindMessageBox(process_.pid(), 0);
+    if (!box) return false;
+    // OK to a notice, No to an offer: whichever the box has.
+    if (!test::ClickDialogButton(box, IDOK) && !test::ClickDialogButton(box, IDNO))
+        test::ClickDialogButton(box, IDCANCEL);
+    test::WaitUntil([&] { return !::IsWindow(box); }, 3000);
+    return true;
+}
+
+test::Image SoakApp::CaptureButton() const {
+    RECT client{};
+    if (!wnd_ || !::GetClientRect(wnd_, &client)) return {};
+    const CRect button = ComputeLayout(client.right - client.left).start;
+    POINT origin{0, 0};
+    ::ClientToScreen(wnd_, &origin);
+    return CaptureScreenRect(RECT{origin.x + button.left, origin.y + button.top,
+                                  origin.x + button.right, origin.y + button.bottom});
+}
+
+test::Image SoakApp::StableButton() {
+    test::Image last;
+    test::WaitUntil(
+        [&] {
+            AnswerStrayBox();
+            // Painted again from the program's own state, whatever covered it before.
+            ::InvalidateRect(wnd_, nullptr, FALSE);
+            ::Sleep(100);
+            test::Image now = CaptureButton();
+            const bool same = !now.pixels.empty() && now.pixels == last.pixels;
+            last = std::move(now);
+            return same;
+        },
+        3000);
+    return last;
+}
+
+Shown SoakApp::ShownState(const ButtonLooks& looks) {
+    const test::Image now = StableButton();
+    if (LooksAlike(now, looks.start)) return Shown::Start;
+    if (LooksAlike(now, looks.stop)) return Shown::Stop;
+    return Shown::Unknown;
+}
+
+bool SoakApp::Settle(DWORD timeoutMs, DWORD quietMs) {
+    auto observe = [&] {
+        Observation o;
+        o.values = ReadGamePingValues();
+        o.store = ReadStore().values;
+        o.button = CaptureButton().pixels;
+        o.begun = BegunHere();
+        o.ended = EndedHere();
+        return o;
+    };
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    Observation last = observe();
+    ULONGLONG quietSince = ::GetTickCount64();
+    while (::GetTickCount64() < deadline) {
+        AnswerStrayBox();
+        ::Sleep(50);
+        Observation now = observe();
+        const ULONGLONG t = ::GetTickCount64();
+        if (!(now == last)) {
+            last = std::move(now);
+            quietSince = t;
+        } else if (last.begun == last.ended && t - quietSince >= quietMs) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace tvx::soak
