@@ -1,6 +1,7 @@
 #include "bench/soak/machine_state.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <cstring>
 
 #include "engine/tcp_tuning.h"
@@ -13,6 +14,8 @@ namespace {
 constexpr wchar_t kStoreRoot[] = L"SOFTWARE\\Tarnivex";
 constexpr wchar_t kSettingsRoot[] = L"Software\\Tarnivex";
 constexpr wchar_t kExeName[] = L"Tarnivex.exe";
+// Interface keys the soak adds begin with this, so that a later clean-up finds them.
+constexpr wchar_t kSoakInterfacePrefix[] = L"{50A1C000-";
 
 std::wstring InterfaceKey(const std::wstring& name) {
     return std::wstring(kInterfacesKey) + L"\\" + name;
@@ -128,24 +131,55 @@ const char* StoreStateName(StoreState state) {
     return "?";
 }
 
-ValueMap PrepareMachine(std::string& error) {
-    test::KillAllNamed(kExeName);
-    RemoveProgramValues();
-    auto interfaces = test::SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey);
-    if (interfaces.size() < 3) {
-        error = "the prefix has " + std::to_string(interfaces.size()) +
+WriteSpan WritesSince(unsigned long long since) {
+    std::vector<std::wstring> keys{kMsmqKey, std::wstring(kStoreRoot) + L"\\TcpBackup\\Saved",
+                                   std::wstring(kStoreRoot) + L"\\TcpBackup\\Created"};
+    for (const auto& name : test::SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey))
+        keys.push_back(InterfaceKey(name));
+    WriteSpan span;
+    for (const auto& path : keys) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        FILETIME written{};
+        const bool ok =
+            ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, &written) == ERROR_SUCCESS;
+        ::RegCloseKey(key);
+        const unsigned long long t =
+            (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+        if (!ok || t <= since) continue;
+        if (!span.first || t < span.first) span.first = t;
+        if (t > span.last) span.last = t;
+    }
+    return span;
+}
+
+ValueMap PrepareMachine(int interfaces, std::string& error) {
+    ClearMachine();
+    const auto own = test::SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey);  // the prefix's
+    if (own.size() < 3) {
+        error = "the prefix has " + std::to_string(own.size()) +
                 " interface keys; the soak needs three";
         return {};
     }
+    for (int i = 0; i < interfaces - static_cast<int>(own.size()); ++i) {
+        wchar_t name[64];
+        std::swprintf(name, 64, L"%ls5A4B-4000-8000-%012d}", kSoakInterfacePrefix, i);
+        test::CreateKey(HKEY_LOCAL_MACHINE, InterfaceKey(name));
+    }
+    const std::vector<std::wstring> names(own.begin(), own.begin() + 3);
     const DWORD two = 2;
     const wchar_t text[] = L"set before the soak";
     const BYTE bytes[] = {0x53, 0x4F, 0x41, 0x4B, 0x00, 0xFF, 0x01};
-    test::WriteValue(HKEY_LOCAL_MACHINE, InterfaceKey(interfaces[0]), kAckFrequencyValue,
-                     REG_DWORD, &two, sizeof two);
-    test::WriteValue(HKEY_LOCAL_MACHINE, InterfaceKey(interfaces[1]), kAckFrequencyValue, REG_SZ,
-                     text, sizeof text);
-    test::WriteValue(HKEY_LOCAL_MACHINE, InterfaceKey(interfaces[2]), kAckFrequencyValue,
-                     REG_BINARY, bytes, sizeof bytes);
+    test::WriteValue(HKEY_LOCAL_MACHINE, InterfaceKey(names[0]), kAckFrequencyValue, REG_DWORD,
+                     &two, sizeof two);
+    test::WriteValue(HKEY_LOCAL_MACHINE, InterfaceKey(names[1]), kAckFrequencyValue, REG_SZ, text,
+                     sizeof text);
+    test::WriteValue(HKEY_LOCAL_MACHINE, InterfaceKey(names[2]), kAckFrequencyValue, REG_BINARY,
+                     bytes, sizeof bytes);
     ValueMap baseline = ReadGamePingValues();
     if (baseline.size() != 3) {
         error = "the planted values did not read back";
@@ -154,9 +188,23 @@ ValueMap PrepareMachine(std::string& error) {
     return baseline;
 }
 
+void PutBack(const ValueMap& baseline) {
+    test::KillAllNamed(kExeName);
+    RemoveProgramValues();
+    for (const auto& [name, value] : baseline) {
+        const size_t cut = name.find_last_of(L'\\');
+        test::WriteValue(HKEY_LOCAL_MACHINE, name.substr(0, cut), name.substr(cut + 1), value.type,
+                         value.data.data(), static_cast<DWORD>(value.data.size()));
+    }
+}
+
 void ClearMachine() {
     test::KillAllNamed(kExeName);
     RemoveProgramValues();
+    for (const auto& name : test::SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey)) {
+        if (name.rfind(kSoakInterfacePrefix, 0) == 0)
+            test::DeleteTree(HKEY_LOCAL_MACHINE, InterfaceKey(name));
+    }
 }
 
 std::vector<std::string> Differences(const ValueMap& expected, const ValueMap& actual) {

@@ -32,14 +32,28 @@ Store ReadStore();
 const char* StoreStateName(StoreState state);
 
 // Ends leftover copies of the program, clears what it or an earlier run left (game-ping values,
-// backup store, per-user settings, so that no automatic START runs) and plants one TcpAckFrequency
-// per kind on the first three interface keys: REG_DWORD 2, REG_SZ, REG_BINARY. Returns the
-// game-ping values as START must leave them again; empty with `error` set when the prefix has
-// fewer than three interface keys.
-ValueMap PrepareMachine(std::string& error);
-// Puts the registry back as it was before the soak: the planted values, the program's values
-// and store, and its per-user settings go. Also ends leftover copies of the program.
+// backup store, per-user settings, so that no automatic START runs), adds empty interface keys
+// of the soak's own up to `interfaces` in all (more values make the writes a larger share of a
+// pass, where kills must land) and plants one TcpAckFrequency per kind on the first three
+// interface keys: REG_DWORD 2, REG_SZ, REG_BINARY. Returns the game-ping values as STOP must
+// leave them; empty with `error` set when that failed.
+ValueMap PrepareMachine(int interfaces, std::string& error);
+// After a failed check: ends leftover copies and writes the baseline again, without any value or
+// store entry of the program's.
+void PutBack(const ValueMap& baseline);
+// Puts the registry back as it was before the soak: the planted values and the soak's interface
+// keys, the program's values and store, and its per-user settings go. Also ends leftover copies
+// of the program.
 void ClearMachine();
+
+// The span in which a pass wrote: the earliest and latest change, after `since`, of the keys
+// that hold the game-ping values and the backup store (their last-write times, FILETIME
+// units). {0, 0} when none changed.
+struct WriteSpan {
+    unsigned long long first = 0;
+    unsigned long long last = 0;
+};
+WriteSpan WritesSince(unsigned long long since);
 
 // One line per difference ("<interface>\TcpAckFrequency: REG_DWORD 1, expected REG_SZ ..."),
 // empty when both hold the same values.

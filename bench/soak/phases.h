@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "bench/soak/machine_state.h"
+#include "bench/soak/process_figures.h"
 #include "bench/soak/soak_app.h"
 
 namespace tvx::soak {
@@ -41,8 +41,8 @@ struct KillSummary {
     int landedBefore = 0;
     int landedPartway = 0;
     int landedAfter = 0;
-    int restored = 0;   // every planted value back exactly and every other game-ping value gone
-    int leftovers = 0;  // rounds that left a value or a store entry of ours
+    int restored = 0;   // rounds that gave every planted value back exactly
+    int leftovers = 0;  // rounds that left a game-ping value or a store entry of ours
     int storeGone = 0;
     int storeEmpty = 0;
     // Game ping left on by the killed copy (every value 1) must show as STOP on the next start.
@@ -55,26 +55,16 @@ struct KillSummary {
                stepFailures == 0;
     }
 };
-KillSummary RunKillRounds(std::uint32_t seed, int rounds, int passMs, const ButtonLooks& looks,
-                          ValueMap& baseline, PassRecords& records);
+// Delays are drawn from 0 to passMs, in microseconds.
+KillSummary RunKillRounds(std::uint32_t seed, int rounds, double passMs, const ButtonLooks& looks,
+                          const ValueMap& baseline, PassRecords& records);
 
 // Process figures after a few passes and after many, each pass waited for.
-struct Figure {
-    bool answered = false;
-    DWORD value = 0;
-    DWORD error = 0;  // when not answered
-};
-struct LeakFigures {
-    Figure handles;      // GetProcessHandleCount
-    Figure handleList;   // the system's handle list (NtQuerySystemInformation)
-    std::map<std::string, int> handleTypes;  // that list's handles by type of object
-    Figure gdi, user;    // GetGuiResources
-    Figure threads;      // toolhelp
-};
 struct LeakResult {
     int passes = 0;
     LeakFigures early, late;
-    std::vector<double> passMs;  // press to the end of its pass
+    // From each press: to its first and its last registry write, and to the pass's end.
+    std::vector<double> firstWriteMs, lastWriteMs, passMs;
     // Wine's RoGetActivationFactory leaves a registry key open per call: measured in the soak's
     // own process, and taken off the program's handle growth for the activations in between.
     double keysPerActivation = 0;
@@ -83,7 +73,7 @@ struct LeakResult {
     long long HandleDiscount() const {
         return static_cast<long long>(keysPerActivation * activationsBetween + 0.5);
     }
-    double MedianPassMs() const;
+    static double Median(std::vector<double> v);
 };
 LeakResult RunLeakPasses(int passes, const ValueMap& baseline, PassRecords& records);
 

@@ -18,44 +18,6 @@ constexpr DWORD kWindowWaitMs = 20000;
 // few seconds; past this the box is not coming.
 constexpr DWORD kStartupBoxWaitMs = 15000;
 
-// The same tolerance as the screenshot tests: fonts and scaling may shift a few edges.
-bool LooksAlike(const test::Image& a, const test::Image& b) {
-    const test::ImageDifference d = test::Compare(a, b);
-    return d.sameSize && d.meanAbsolute < 3.0 && d.fractionOver40 < 0.01;
-}
-
-test::Image CaptureScreenRect(const RECT& rc) {
-    test::Image image;
-    image.width = rc.right - rc.left;
-    image.height = rc.bottom - rc.top;
-    if (image.width <= 0 || image.height <= 0) return {};
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdiObject dib(::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (dib) {
-        HGDIOBJ old = ::SelectObject(memory, dib.get());
-        ::BitBlt(memory, 0, 0, image.width, image.height, screen, rc.left, rc.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* p = static_cast<const std::uint32_t*>(bits);
-        image.pixels.assign(p, p + static_cast<size_t>(image.width) * image.height);
-        for (auto& px : image.pixels) px &= 0x00FFFFFF;
-        ::SelectObject(memory, old);
-    } else {
-        image = {};
-    }
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return image;
-}
-
 struct Observation {
     ValueMap values;
     ValueMap store;
@@ -79,6 +41,11 @@ struct Observation {
 };
 
 }  // namespace
+
+bool LooksAlike(const test::Image& a, const test::Image& b) {
+    const test::ImageDifference d = test::Compare(a, b);
+    return d.sameSize && d.meanAbsolute < 3.0 && d.fractionOver40 < 0.01;
+}
 
 unsigned long long NowTicks() {
     FILETIME ft{};
@@ -114,6 +81,15 @@ std::vector<std::string> PassRecords::NewLines(Tail& tail) {
     return lines;
 }
 
+namespace {
+// "<event> <thread id> <ticks> ..."
+unsigned long long TicksField(const std::string& line) {
+    const size_t first = line.find(' ');
+    const size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+    return second == std::string::npos ? 0 : std::strtoull(line.c_str() + second + 1, nullptr, 10);
+}
+}  // namespace
+
 void PassRecords::Update() {
     for (const std::string& line : NewLines(toast_)) {
         begun_ += line.rfind("show ", 0) == 0;
@@ -124,11 +100,7 @@ void PassRecords::Update() {
     for (const std::string& line : NewLines(netcon_)) {
         if (line.rfind("release-manager ", 0) != 0) continue;
         ++ended_;
-        // "<event> <thread id> <ticks> ..."
-        const size_t first = line.find(' ');
-        const size_t second = line.find(' ', first + 1);
-        if (second != std::string::npos)
-            lastEndTicks_ = std::strtoull(line.c_str() + second + 1, nullptr, 10);
+        lastEndTicks_ = TicksField(line);
     }
 }
 
@@ -189,7 +161,8 @@ bool SoakApp::Launch(std::string& error) {
     }
     // Not an error when no box comes: a server that happens to answer at the built-in address
     // raises none (or an offer, answered No like any stray box).
-    if (!test::WaitUntil([&] { return AnswerStrayBox(); }, kStartupBoxWaitMs)) ++launchesWithoutBox_;
+    if (!test::WaitUntil([&] { return AnswerStrayBox(); }, kStartupBoxWaitMs))
+        ++launchesWithoutBox_;
     return true;
 }
 
@@ -231,13 +204,27 @@ bool SoakApp::AnswerStrayBox() {
 }
 
 test::Image SoakApp::CaptureButton() const {
-    RECT client{};
-    if (!wnd_ || !::GetClientRect(wnd_, &client)) return {};
+    RECT client{}, window{};
+    if (!wnd_ || !::GetClientRect(wnd_, &client) || !::GetWindowRect(wnd_, &window)) return {};
+    const test::Image whole = test::CaptureWindow(wnd_);
     const CRect button = ComputeLayout(client.right - client.left).start;
     POINT origin{0, 0};
     ::ClientToScreen(wnd_, &origin);
-    return CaptureScreenRect(RECT{origin.x + button.left, origin.y + button.top,
-                                  origin.x + button.right, origin.y + button.bottom});
+    const int left = origin.x - window.left + button.left;
+    const int top = origin.y - window.top + button.top;
+    if (left < 0 || top < 0 || left + button.Width() > whole.width ||
+        top + button.Height() > whole.height) {
+        return {};
+    }
+    test::Image image;
+    image.width = button.Width();
+    image.height = button.Height();
+    for (int y = 0; y < image.height; ++y) {
+        const auto row =
+            whole.pixels.begin() + static_cast<ptrdiff_t>(top + y) * whole.width + left;
+        image.pixels.insert(image.pixels.end(), row, row + image.width);
+    }
+    return image;
 }
 
 test::Image SoakApp::StableButton() {

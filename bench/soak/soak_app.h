@@ -94,7 +94,10 @@ private:
     static inline int launchesWithoutBox_ = 0;
 };
 
-// The screen's current time in the stand-ins' clock.
+// Now, in the stand-ins' clock (FILETIME units, GetSystemTimePreciseAsFileTime).
 unsigned long long NowTicks();
+
+// The screenshot tests' tolerance: fonts and scaling may shift a few edges.
+bool LooksAlike(const test::Image& a, const test::Image& b);
 
 }  // namespace tvx::soak

@@ -2,7 +2,8 @@
 // disconnected connection, so passes never pause), pressed, killed and run for minutes. Prints
 // Markdown tables for the README and exits 1 when a check failed (2 when it could not run).
 //
-//   soak_driver [--quick] [--seeds N] [--presses N] [--kills N] [--leak-passes N] [--seed S]
+//   soak_driver [--quick] [--seeds N] [--presses N] [--kills N] [--leak-passes N]
+//               [--interfaces N] [--seed S]
 //   soak_driver --cleanup     ends leftover copies and takes the soak's values out again
 #include <cstdio>
 
@@ -29,8 +30,7 @@ bool CaptureLooks(const ValueMap& baseline, PassRecords& records, ButtonLooks& l
         return false;
     }
     looks.stop = app.StableButton();
-    const tvx::test::ImageDifference d = tvx::test::Compare(looks.start, looks.stop);
-    if (looks.start.pixels.empty() || !d.sameSize || d.meanAbsolute < 3.0) {
+    if (looks.start.pixels.empty() || LooksAlike(looks.start, looks.stop)) {
         error = "cannot tell the START button from the STOP button";
         return false;
     }
@@ -47,21 +47,19 @@ bool CaptureLooks(const ValueMap& baseline, PassRecords& records, ButtonLooks& l
 }
 
 // The next phase needs the baseline: put it back when a phase could not.
-bool KeepBaseline(ValueMap& baseline) {
+void KeepBaseline(const ValueMap& baseline) {
     if (Differences(baseline, ReadGamePingValues()).empty() &&
         ReadStore().state != StoreState::Holding) {
-        return true;
+        return;
     }
-    std::printf("(the registry was off its baseline after a phase; planted again)\n");
-    std::string error;
-    baseline = PrepareMachine(error);
-    return !baseline.empty();
+    std::printf("(the registry was off its baseline after a phase; written again)\n");
+    PutBack(baseline);
 }
 
 int Run(const Options& options) {
     const double begin = tvx::bench::SecondsNow();
     std::string error;
-    ValueMap baseline = PrepareMachine(error);
+    const ValueMap baseline = PrepareMachine(options.interfaces, error);
     if (baseline.empty()) {
         std::printf("cannot prepare the registry: %s\n", error.c_str());
         return 2;
@@ -87,8 +85,8 @@ int Run(const Options& options) {
     std::printf("process figures: %d passes...\n", options.leakPasses);
     std::fflush(stdout);
     report.leaks = RunLeakPasses(options.leakPasses, baseline, records);
-    report.killDelayMs = static_cast<int>(report.leaks.MedianPassMs() + 0.5);
-    if (!KeepBaseline(baseline)) return 2;
+    report.killDelayMs = LeakResult::Median(report.leaks.passMs);
+    KeepBaseline(baseline);
 
     for (int i = 0; i < options.seeds; ++i) {
         const std::uint32_t seed = options.firstSeed + static_cast<std::uint32_t>(i);
@@ -99,14 +97,14 @@ int Run(const Options& options) {
         std::printf("  %d presses, %d passes ran, shows %s, registry agrees %s, %.1f s%s%s\n",
                     s.presses, s.passes, ShownName(s.shown), s.agree ? "yes" : "no", s.seconds,
                     s.problem.empty() ? "" : ": ", s.problem.c_str());
-        if (!KeepBaseline(baseline)) return 2;
+        KeepBaseline(baseline);
     }
 
     if (options.kills > 0) {
         if (report.killDelayMs <= 0) {
             std::printf("no pass length measured: kill rounds skipped\n");
         } else {
-            std::printf("kills: %d rounds, 0 to %d ms after the press...\n", options.kills,
+            std::printf("kills: %d rounds, 0 to %.1f ms after the press...\n", options.kills,
                         report.killDelayMs);
             std::fflush(stdout);
             report.kills = RunKillRounds(options.firstSeed, options.kills, report.killDelayMs,

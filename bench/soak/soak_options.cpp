@@ -38,11 +38,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             const char* name;
             long long low, high;
         };
-        static const Numeric numerics[] = {{"--seeds", 0, 1000},
-                                           {"--presses", 0, 100000},
-                                           {"--kills", 0, 10000},
-                                           {"--leak-passes", 2 * kEarlyLeakPasses, 100000},
-                                           {"--seed", 0, 0xFFFFFFFFLL}};
+        static const Numeric numerics[] = {
+            {"--seeds", 0, 1000},      {"--presses", 0, 100000},
+            {"--kills", 0, 10000},     {"--leak-passes", 2 * kEarlyLeakPasses, 100000},
+            {"--interfaces", 3, 1000}, {"--seed", 0, 0xFFFFFFFFLL}};
         const Numeric* match = nullptr;
         for (const Numeric& n : numerics) {
             if (arg == n.name) match = &n;
@@ -62,6 +61,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         if (arg == "--presses") options.presses = static_cast<int>(value);
         if (arg == "--kills") options.kills = static_cast<int>(value);
         if (arg == "--leak-passes") options.leakPasses = static_cast<int>(value);
+        if (arg == "--interfaces") options.interfaces = static_cast<int>(value);
         if (arg == "--seed") options.firstSeed = static_cast<std::uint32_t>(value);
     }
     return true;

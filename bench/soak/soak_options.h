@@ -11,6 +11,8 @@ struct Options {
     int presses = 200;
     int kills = 50;
     int leakPasses = 200;
+    // Interface keys in all (the prefix has three; the soak adds empty ones up to this).
+    int interfaces = 32;
     std::uint32_t firstSeed = 20261209;
     // Only end leftover copies and take the soak's values out of the registry (after an
     // interrupted run).

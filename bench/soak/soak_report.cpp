@@ -1,5 +1,6 @@
 #include "bench/soak/soak_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -55,8 +56,8 @@ void PrintFigureRow(const char* name, const Figure& early, const Figure& late, D
         }
     }
     std::printf("| %s | %s | %s | %s | %s | %s |\n", name, FigureText(early).c_str(),
-                FigureText(late).c_str(), growth,
-                limit ? std::to_string(limit).c_str() : "-", result.c_str());
+                FigureText(late).c_str(), growth, limit ? std::to_string(limit).c_str() : "-",
+                result.c_str());
 }
 
 }  // namespace
@@ -81,19 +82,22 @@ void PrintReport(const Report& r) {
     for (const SeedResult& s : r.seeds) {
         std::printf("| %u | %d | %d | %s%s | %s | %.1f s |\n", s.seed, s.presses, s.passes,
                     ShownName(s.shown),
-                    s.shown == s.expected ? "" : (std::string(" (expected ") +
-                                                  ShownName(s.expected) + ")").c_str(),
+                    s.shown == s.expected
+                        ? ""
+                        : (std::string(" (expected ") + ShownName(s.expected) + ")").c_str(),
                     s.agree ? "yes" : "**no**", s.seconds);
     }
 
     if (r.killsRan) {
         const KillSummary& k = r.kills;
-        std::printf("\n#### Kills: TerminateProcess 0 to %d ms after a press, a fresh start,"
-                    " then STOP\n\n",
-                    r.killDelayMs);
-        std::printf("| Rounds | Killed in START / STOP passes | Landed before / part-way /"
-                    " after the writes | Restored exactly | Leftovers | Backup store after STOP |"
-                    " Fresh start showed STOP where game ping was left on |\n");
+        std::printf(
+            "\n#### Kills: TerminateProcess 0 to %.1f ms after a press, a fresh start,"
+            " then STOP\n\n",
+            r.killDelayMs);
+        std::printf(
+            "| Rounds | Killed in START / STOP passes | Landed before / part-way /"
+            " after the writes | Restored exactly | Leftovers | Backup store after STOP |"
+            " Fresh start showed STOP where game ping was left on |\n");
         std::printf("|---:|---|---|---:|---:|---|---|\n");
         std::printf("| %d | %d / %d | %d / %d / %d | %d | %d | gone %d, empty %d | %d of %d%s |\n",
                     k.rounds, k.inStart, k.inStop, k.landedBefore, k.landedPartway, k.landedAfter,
@@ -132,23 +136,32 @@ void PrintReport(const Report& r) {
         byType += item;
     }
     if (!byType.empty()) std::printf("\nHandle list growth by type: %s.\n", byType.c_str());
-    std::printf("\nWine's RoGetActivationFactory leaves %.2f registry keys open per call (measured"
-                " in the soak's own process with the toast stand-in); the toasts made %d"
-                " activations between the two readings.\n",
-                l.keysPerActivation, l.activationsBetween);
+    std::printf(
+        "\nWine's RoGetActivationFactory leaves %.2f registry keys open per call (measured"
+        " in the soak's own process with the toast stand-in); the toasts made %d"
+        " activations between the two readings.\n",
+        l.keysPerActivation, l.activationsBetween);
     if (!l.problem.empty()) std::printf("\nProcess figures: %s\n", l.problem.c_str());
-    std::printf("\nA pass takes %.0f ms from the press to its end (median of %zu).\n",
-                l.MedianPassMs(), l.passMs.size());
+    std::printf(
+        "\nFrom the press (medians of %zu passes): first registry write %.2f ms, last"
+        " %.2f ms, end of the pass %.2f ms.\n",
+        l.passMs.size(), LeakResult::Median(l.firstWriteMs), LeakResult::Median(l.lastWriteMs),
+        LeakResult::Median(l.passMs));
 
     std::printf("\nSeeds: presses %u", r.options.firstSeed);
     if (r.options.seeds > 1)
         std::printf(" to %u", r.options.firstSeed + static_cast<unsigned>(r.options.seeds) - 1);
-    std::printf(", kills %u. Machine: %s. Soak time: %.0f s.\n", r.options.firstSeed,
-                MachineLine().c_str(), r.seconds);
+    std::printf(
+        ", kills %u. Registry: %d interface keys (the prefix's three, holding a REG_DWORD"
+        " 2, a REG_SZ and a REG_BINARY TcpAckFrequency, and %d empty ones). Machine: %s."
+        " Soak time: %.0f s.\n",
+        r.options.firstSeed, std::max(r.options.interfaces, 3),
+        std::max(r.options.interfaces, 3) - 3, MachineLine().c_str(), r.seconds);
     if (r.launchesWithoutBox)
-        std::printf("Note: %d starts raised no message box from the start-up sequence (a server"
-                    " answered at the built-in address?).\n",
-                    r.launchesWithoutBox);
+        std::printf(
+            "Note: %d starts raised no message box from the start-up sequence (a server"
+            " answered at the built-in address?).\n",
+            r.launchesWithoutBox);
 }
 
 }  // namespace tvx::soak

@@ -16,7 +16,7 @@ struct Report {
     bool killsRan = false;
     KillSummary kills;
     LeakResult leaks;
-    int killDelayMs = 0;
+    double killDelayMs = 0;  // kills land 0 to this after the press
     int launchesWithoutBox = 0;
     double seconds = 0;
 };
