@@ -77,15 +77,18 @@ bool LeaksOk(const LeakResult& leaks) {
 
 void PrintReport(const Report& r) {
     std::printf("\n#### Presses: START/STOP at random intervals of 0 to 300 ms\n\n");
-    std::printf("| Seed | Presses | Passes run | Shown at the end | Registry agrees | Time |\n");
-    std::printf("|---:|---:|---:|---|---|---:|\n");
+    std::printf(
+        "| Seed | Presses | Passes run | Shown at the end | Registry agrees | Time | Result |\n");
+    std::printf("|---:|---:|---:|---|---|---:|---|\n");
     for (const SeedResult& s : r.seeds) {
-        std::printf("| %u | %d | %d | %s%s | %s | %.1f s |\n", s.seed, s.presses, s.passes,
-                    ShownName(s.shown),
-                    s.shown == s.expected
-                        ? ""
-                        : (std::string(" (expected ") + ShownName(s.expected) + ")").c_str(),
-                    s.agree ? "yes" : "**no**", s.seconds);
+        std::string result = "ok";
+        if (!s.ok()) {
+            result = "FAIL: " + (!s.problem.empty() ? s.problem
+                                 : !s.settled       ? std::string("did not settle")
+                                              : std::string("expected ") + ShownName(s.expected));
+        }
+        std::printf("| %u | %d | %d | %s | %s | %.1f s | %s |\n", s.seed, s.presses, s.passes,
+                    ShownName(s.shown), s.agree ? "yes" : "no", s.seconds, result.c_str());
     }
 
     if (r.killsRan) {
@@ -97,15 +100,24 @@ void PrintReport(const Report& r) {
         std::printf(
             "| Rounds | Killed in START / STOP passes | Landed before / part-way /"
             " after the writes | Restored exactly | Leftovers | Backup store after STOP |"
-            " Fresh start showed STOP where game ping was left on |\n");
-        std::printf("|---:|---|---|---:|---:|---|---|\n");
-        std::printf("| %d | %d / %d | %d / %d / %d | %d | %d | gone %d, empty %d | %d of %d%s |\n",
-                    k.rounds, k.inStart, k.inStop, k.landedBefore, k.landedPartway, k.landedAfter,
-                    k.restored, k.leftovers, k.storeGone, k.storeEmpty, k.showedStopAfter,
-                    k.leftAllOn,
-                    k.showedStopOther
-                        ? (" (and " + std::to_string(k.showedStopOther) + " elsewhere)").c_str()
-                        : "");
+            " Fresh start showed STOP where game ping was left on | Result |\n");
+        std::printf("|---:|---|---|---:|---:|---|---|---|\n");
+        std::string result;
+        auto add = [&](int n, const std::string& what) {
+            if (n) result += (result.empty() ? "FAIL: " : "; ") + std::to_string(n) + what;
+        };
+        add(k.rounds - k.restored, " not restored");
+        add(k.leftovers, " with leftovers");
+        add(k.leftAllOn - k.showedStopAfter, " showed START with game ping left on");
+        add(k.stepFailures, " with a failed step");
+        std::printf(
+            "| %d | %d / %d | %d / %d / %d | %d | %d | gone %d, empty %d | %d of %d%s | %s |\n",
+            k.rounds, k.inStart, k.inStop, k.landedBefore, k.landedPartway, k.landedAfter,
+            k.restored, k.leftovers, k.storeGone, k.storeEmpty, k.showedStopAfter, k.leftAllOn,
+            k.showedStopOther
+                ? (" (and " + std::to_string(k.showedStopOther) + " elsewhere)").c_str()
+                : "",
+            result.empty() ? "ok" : result.c_str());
         if (k.stepFailures)
             std::printf("\n%d rounds had a step fail (start, settle, shown state): see above.\n",
                         k.stepFailures);
