@@ -54,7 +54,6 @@ public:
     DWORD pid() const { return process_.pid(); }
     int BegunHere() { return records_.Begun() - begunAtStart_; }
     int EndedHere() { return records_.Ended() - endedAtStart_; }
-    PassRecords& records() { return records_; }
     static int LaunchesWithoutBox() { return launchesWithoutBox_; }
 
 private:
