@@ -18,11 +18,27 @@ std::wstring LogFolder() {
     return local.empty() ? std::wstring() : local + L"\\Tarnivex";
 }
 
-// Two passes of the window's workers may report at once; the log's size check and the append
-// must not interleave. Never destroyed: a worker may still report while the process ends.
-std::mutex& LogLock() {
-    static std::mutex& lock = *new std::mutex;
-    return lock;
+// The open log of this process. Opening it for every line costs more than the line under some
+// systems, so the handle stays open; it is shared for deleting, so that a rotation by another
+// process (a /revert while the window runs) can still rename the file.
+struct OpenLog {
+    std::mutex mutex;
+    bool looked = false;
+    std::wstring folder;
+    UniqueFileHandle file;
+};
+
+// Never destroyed: a worker may still report while the process ends.
+OpenLog& TheLog() {
+    static OpenLog& log = *new OpenLog;
+    return log;
+}
+
+UniqueFileHandle OpenForAppending(const std::wstring& path) {
+    // Append-only access: each write lands at the end, even with another process appending too.
+    return UniqueFileHandle(::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
@@ -40,31 +56,33 @@ std::wstring StampLogLine(const SYSTEMTIME& local, std::wstring_view line) {
 }
 
 void AppendLogLine(std::wstring_view line) {
-    const std::wstring folder = LogFolder();
-    if (folder.empty() || line.empty()) return;
+    if (line.empty()) return;
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     const std::string bytes = ToUtf8(StampLogLine(now, line));
-    const std::wstring path = folder + L"\\Tarnivex.log";
 
-    std::lock_guard guard(LogLock());
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) {
-        const ULONGLONG size =
-            (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-        if (size + bytes.size() > kLogCapBytes) {
-            ::MoveFileExW(path.c_str(), (folder + L"\\Tarnivex.old.log").c_str(),
-                          MOVEFILE_REPLACE_EXISTING);
-        }
+    OpenLog& log = TheLog();
+    std::lock_guard guard(log.mutex);
+    if (!log.looked) {
+        log.looked = true;
+        log.folder = LogFolder();
+        if (!log.folder.empty()) ::CreateDirectoryW(log.folder.c_str(), nullptr);
     }
-    // Append-only access: each write lands at the end, even with another process appending too.
-    const UniqueFileHandle file(::CreateFileW(
-        path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
+    if (log.folder.empty()) return;
+    const std::wstring path = log.folder + L"\\Tarnivex.log";
+    if (!log.file) log.file = OpenForAppending(path);
+    if (!log.file) return;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(log.file.get(), &size) &&
+        static_cast<ULONGLONG>(size.QuadPart) + bytes.size() > kLogCapBytes) {
+        log.file.reset();
+        ::MoveFileExW(path.c_str(), (log.folder + L"\\Tarnivex.old.log").c_str(),
+                      MOVEFILE_REPLACE_EXISTING);
+        log.file = OpenForAppending(path);
+        if (!log.file) return;
+    }
     DWORD written = 0;
-    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::WriteFile(log.file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace tvx
