@@ -18,18 +18,6 @@ namespace {
 constexpr wchar_t kIdentityKey[] = L"Software\\Classes\\AppUserModelId\\Tarnivex";
 constexpr wchar_t kIconSuffix[] = L"\\ToastNotificationManagerCompat\\Apps\\Tarnivex\\icon.png";
 
-// One REG_SZ through a handle of its own with KEY_SET_VALUE only; a failure is skipped.
-template <size_t N>
-void SetFixedText(const wchar_t* name, const wchar_t (&text)[N]) {
-    UniqueKey key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kIdentityKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          key.put(), nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                     static_cast<DWORD>(N * sizeof(wchar_t)));
-}
-
 }  // namespace
 
 void RegisterToastIdentity() {
@@ -53,9 +41,11 @@ void RegisterToastIdentity() {
     // The icon is only recorded: no folder or file is made at this place.
     std::wstring iconPath = KnownFolderPath(FOLDERID_LocalAppData) + kIconSuffix;
 
+    // Each value through a handle of its own with KEY_SET_VALUE; a failure is skipped. The two
+    // fixed texts are 18 bytes each with their terminator.
     static_assert(sizeof(kToastAppId) == 18);
-    SetFixedText(L"DisplayName", kToastAppId);
-    SetFixedText(L"IconBackgroundColor", L"ff2B2B2B");
+    SetRegistryString(kIdentityKey, L"DisplayName", kToastAppId);
+    SetRegistryString(kIdentityKey, L"IconBackgroundColor", L"ff2B2B2B");
     SetRegistryString(kIdentityKey, L"IconUri", iconPath.c_str());
 }
 
