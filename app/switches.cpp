@@ -34,8 +34,14 @@ int RunExitCommand() {
                                &answer)) {
         return 1;
     }
-    if (!process) return ::IsWindow(window) ? 1 : 0;
-    return ::WaitForSingleObject(process.get(), kExitWaitMs) == WAIT_OBJECT_0 ? 0 : 1;
+    if (process) return ::WaitForSingleObject(process.get(), kExitWaitMs) == WAIT_OBJECT_0 ? 0 : 1;
+    // Without a handle to wait on (another user's process), its window tells when it has gone.
+    const ULONGLONG deadline = ::GetTickCount64() + kExitWaitMs;
+    while (::IsWindow(window)) {
+        if (::GetTickCount64() >= deadline) return 1;
+        ::Sleep(50);
+    }
+    return 0;
 }
 
 }  // namespace tvx
