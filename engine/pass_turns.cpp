@@ -36,11 +36,6 @@ void PassTurns::Close() {
     changed_.notify_all();
 }
 
-bool PassTurns::Closed() const {
-    std::lock_guard lock(mutex_);
-    return closed_;
-}
-
 void PassTurns::WorkerStarting() {
     std::lock_guard lock(mutex_);
     if (++workers_ == 1 && workersDone_) ::ResetEvent(workersDone_);

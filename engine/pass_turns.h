@@ -44,7 +44,6 @@ public:
     // no WhileOpen work is in progress; a pass still at work afterwards only restarts
     // connections.
     void Close();
-    bool Closed() const;
 
     // Workers started and not yet ended (given up or done), counted from the window's side so
     // that a worker not yet scheduled counts too.
@@ -56,7 +55,7 @@ public:
     bool WaitForWorkers(DWORD timeoutMs) const;
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::mutex workMutex_;
     std::condition_variable changed_;
     std::uint64_t latest_ = 0;

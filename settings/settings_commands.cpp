@@ -36,10 +36,6 @@ std::wstring BuildTaskCreateCommand(std::wstring_view exePath) {
     return cmd;
 }
 
-std::wstring TaskCommandFor(BOOL nowOn, std::wstring_view exePath) {
-    return nowOn ? BuildTaskCreateCommand(exePath) : std::wstring(kTaskDeleteCommand);
-}
-
 bool StoreSetting(const wchar_t* valueName, BOOL on) {
     // "true" is 10 bytes and "false" 12: the text and its terminating NUL.
     return SetRegistryString(kSettingsKey, valueName, std::wstring(SettingText(on)).c_str());

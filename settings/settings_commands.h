@@ -19,8 +19,6 @@ std::wstring_view SettingText(BOOL on);
 // double quote, so this form survives spaces, apostrophes and any other character.
 std::wstring BuildTaskCreateCommand(std::wstring_view exePath);
 
-// The schtasks command line that follows AutoRun switching to nowOn.
-std::wstring TaskCommandFor(BOOL nowOn, std::wstring_view exePath);
 
 // Writes the option's text (REG_SZ with its terminator) under HKCU\Software\Tarnivex\Settings,
 // creating the key if needed. False when it could not be stored.
