@@ -60,7 +60,8 @@ protected:
 
 TEST_F(SelfUpdate, ClientsThatAreNotOursAreNeverStarted) {
     // No signature; a publisher whose certificate is not listed (its authority is as good as the
-    // system's answer goes); our signature over bytes changed afterwards.
+    // system's answer goes); our signature over bytes changed afterwards, whose signer is ours and
+    // which only the system's verdict refuses.
     for (const wchar_t* name : {L"unsigned", L"foreign", L"tampered"}) {
         ExpectRefused(ServerUrl(L"/files/tarnivex_update_client_") + name + L".exe",
                       tvx::kNotVerified);
