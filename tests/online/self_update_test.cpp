@@ -33,6 +33,7 @@ protected:
     }
     void TearDown() override {
         tvx::OverrideClientDownloadLimitsForTests(nullptr);
+        tvx::SetClientResumedHookForTests(nullptr);
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
         tvx::RemoveLeftoverUpdateFolders();
@@ -94,6 +95,9 @@ TEST_F(SelfUpdate, DownloadsThatBreakTheRulesAreRefused) {
 TEST_F(SelfUpdate, OurClientFromAnotherHttpsHostTakesOverTheProgram) {
     // Our instance, as after the window's initialisation.
     tvx::EnterSingleInstance();
+    // The program stays right after the client's resume until the client has tried the
+    // single-instance mutex: whatever is released only after the resume is then still held.
+    tvx::SetClientResumedHookForTests([] { WaitForUpdateClientMarker(20000); });
     dlg_.m_strServerVersion = L"7 ";
     dlg_.m_strUpdateUrl = ServerUrl(L"/redirect?status=307&to=") +
                           OtherHostUrl(L"/files/tarnivex_update_client_signed.exe");
