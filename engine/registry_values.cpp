@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "engine/result_lines.h"
@@ -9,6 +10,17 @@
 #include "engine/report_line.h"
 
 namespace tvx {
+
+namespace {
+std::atomic<RegistryFault> g_fault{nullptr};
+}  // namespace
+
+void SetRegistryFaultForTests(RegistryFault fault) { g_fault.store(fault); }
+
+LSTATUS InjectedRegistryFault(RegistryCall call) {
+    const RegistryFault fault = g_fault.load();
+    return fault ? fault(call) : ERROR_SUCCESS;
+}
 
 bool SetRegistryDword(const wchar_t* keyPath, const wchar_t* valueName) {
     constexpr DWORD kData = 1;
@@ -21,8 +33,11 @@ bool SetRegistryDword(const wchar_t* keyPath, const wchar_t* valueName) {
         ReportLine(CreateFailedLine(created));
         return false;
     }
-    const LSTATUS set = ::RegSetValueExW(key.get(), valueName, 0, REG_DWORD,
-                                         reinterpret_cast<const BYTE*>(&kData), sizeof kData);
+    LSTATUS set = InjectedRegistryFault(RegistryCall::SetValue);
+    if (set == ERROR_SUCCESS) {
+        set = ::RegSetValueExW(key.get(), valueName, 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&kData), sizeof kData);
+    }
     if (set != ERROR_SUCCESS) {
         ReportLine(SetFailedLine(set));
         return false;  // a key created above stays

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/registry_values.h"
+
 namespace tvx {
 
 namespace {
@@ -55,6 +57,12 @@ void DeleteIfEmpty(const wchar_t* path) {
     }
     key.reset();
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+}
+
+bool FlushStore(HKEY store) {
+    LSTATUS rc = InjectedRegistryFault(RegistryCall::FlushBackup);
+    if (rc == ERROR_SUCCESS) rc = ::RegFlushKey(store);
+    return rc == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -140,10 +148,12 @@ Overwrite TuningBackup::RememberOriginal(HKEY valueKey, std::wstring_view keyPat
         return current == CurrentValue::Foreign ? Overwrite::No : Overwrite::Yes;
     }
     if (current == CurrentValue::Foreign) {
-        const LSTATUS saved =
-            ::RegSetValueExW(saved_.get(), entry.c_str(), 0, original.type,
-                             original.data.empty() ? nullptr : original.data.data(),
-                             static_cast<DWORD>(original.data.size()));
+        LSTATUS saved = InjectedRegistryFault(RegistryCall::SaveOriginal);
+        if (saved == ERROR_SUCCESS) {
+            saved = ::RegSetValueExW(saved_.get(), entry.c_str(), 0, original.type,
+                                     original.data.empty() ? nullptr : original.data.data(),
+                                     static_cast<DWORD>(original.data.size()));
+        }
         if (saved != ERROR_SUCCESS) return Overwrite::No;
         ++savedCount_;
         return Overwrite::AfterFlush;
@@ -169,8 +179,8 @@ bool TuningBackup::Flush() {
     if (!available()) return false;
     // The store lives in the SOFTWARE hive and the values in SYSTEM: each hive is written back on
     // its own schedule, so without this a power cut could keep a 1 and lose its original.
-    bool ok = ::RegFlushKey(saved_.get()) == ERROR_SUCCESS;
-    ok = ::RegFlushKey(created_.get()) == ERROR_SUCCESS && ok;
+    bool ok = FlushStore(saved_.get());
+    ok = FlushStore(created_.get()) && ok;
     return ok;
 }
 

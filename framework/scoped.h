@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 #include <wininet.h>
 
 #include <utility>
@@ -73,6 +74,20 @@ struct InternetTraits {
     static void close(Handle h) { ::InternetCloseHandle(h); }
 };
 using UniqueInternet = Scoped<InternetTraits>;
+
+// Certificate stores and certificates (crypt32), such as those a signature carries.
+struct CertStoreTraits {
+    using Handle = HCERTSTORE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::CertCloseStore(h, 0); }
+};
+using UniqueCertStore = Scoped<CertStoreTraits>;
+struct CertContextTraits {
+    using Handle = PCCERT_CONTEXT;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::CertFreeCertificateContext(h); }
+};
+using UniqueCertContext = Scoped<CertContextTraits>;
 
 // GDI objects (regions, bitmaps, brushes). A region handed to SetWindowRgn belongs to the
 // window afterwards: release() it then, never delete it.

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "framework/scoped.h"
+
 namespace tvx {
 
 namespace {
@@ -50,6 +52,39 @@ std::optional<Fingerprint> CertificateFingerprint(const BYTE* der, DWORD size) {
     return out;
 }
 
+constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+
+// The certificate that made the signature's first signer's signature: the one the signer names,
+// out of the certificates the signature carries, and only when its key verifies the signed
+// attributes (a second certificate under the same name, with another key, is never taken for
+// it). Nothing about the file's bytes or the certificate's authority is checked here: that is
+// the verdict's part.
+std::optional<Fingerprint> SignerOf(HCRYPTMSG message) {
+    DWORD size = 0;
+    if (!message || !::CryptMsgGetParam(message, CMSG_SIGNER_CERT_INFO_PARAM, 0, nullptr, &size) ||
+        size < sizeof(CERT_INFO)) {
+        return std::nullopt;
+    }
+    std::vector<BYTE> buffer(size);
+    if (!::CryptMsgGetParam(message, CMSG_SIGNER_CERT_INFO_PARAM, 0, buffer.data(), &size)) {
+        return std::nullopt;
+    }
+    const UniqueCertStore carried(::CertOpenStore(CERT_STORE_PROV_MSG, kEncoding, 0, 0, message));
+    if (!carried) return std::nullopt;
+    const UniqueCertContext cert(::CertGetSubjectCertificateFromStore(
+        carried.get(), kEncoding, reinterpret_cast<CERT_INFO*>(buffer.data())));
+    if (!cert) return std::nullopt;
+    CMSG_CTRL_VERIFY_SIGNATURE_EX_PARA verify{};
+    verify.cbSize = sizeof verify;
+    verify.dwSignerIndex = 0;
+    verify.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
+    verify.pvSigner = const_cast<CERT_CONTEXT*>(cert.get());
+    if (!::CryptMsgControl(message, 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
+        return std::nullopt;
+    }
+    return CertificateFingerprint(cert.get()->pbCertEncoded, cert.get()->cbCertEncoded);
+}
+
 }  // namespace
 
 std::vector<Fingerprint> ParseSignerList(std::wstring_view list) {
@@ -87,15 +122,13 @@ SignatureCheck CheckSignature(HANDLE file, const std::wstring& path) {
     check.trust = static_cast<HRESULT>(
         ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
 
+    // The signer is read from the signature itself, whatever the verdict. The provider's own
+    // signer chain is filled only as far as its checks got (under Wine, not at all for a file
+    // changed after signing): taken from there, a signer would go missing exactly when the
+    // verdict refuses, and nothing would show that the verdict is heeded.
     if (data.hWVTStateData) {
         if (CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(data.hWVTStateData)) {
-            CRYPT_PROVIDER_SGNR* signer = ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
-            CRYPT_PROVIDER_CERT* cert =
-                signer ? ::WTHelperGetProvCertFromChain(signer, 0) : nullptr;
-            if (cert && cert->pCert) {
-                check.signer =
-                    CertificateFingerprint(cert->pCert->pbCertEncoded, cert->pCert->cbCertEncoded);
-            }
+            check.signer = SignerOf(provider->hMsg);
         }
     }
     data.dwStateAction = WTD_STATEACTION_CLOSE;

@@ -24,9 +24,12 @@ std::vector<Fingerprint> ParseSignerList(std::wstring_view list);
 // client is ever started.
 std::vector<Fingerprint> TrustedUpdateSigners();
 
+// Two answers kept apart: the verdict on the file, and who signed it. Each one alone refuses.
 struct SignatureCheck {
-    HRESULT trust = E_FAIL;             // WinVerifyTrust's answer
-    std::optional<Fingerprint> signer;  // the signing certificate, when there is a signature
+    HRESULT trust = E_FAIL;  // WinVerifyTrust's answer
+    // The certificate whose key made the signature, read whatever the verdict (also from a file
+    // changed after signing); nothing for an unsigned file.
+    std::optional<Fingerprint> signer;
 };
 
 // Verifies the file open as `file` at `path` (generic verify v2, no user interface, no revocation

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 namespace tvx {
@@ -24,5 +25,16 @@ std::optional<SuspendedClient> StartClientSuspended(const std::wstring& path,
     client.thread.reset(pi.hThread);
     return client;
 }
+
+namespace {
+std::atomic<ClientResumedHook> g_clientResumed{nullptr};
+}  // namespace
+
+void ResumeClient(const SuspendedClient& client) {
+    ::ResumeThread(client.thread.get());
+    if (const ClientResumedHook hook = g_clientResumed.load()) hook();
+}
+
+void SetClientResumedHookForTests(ClientResumedHook hook) { g_clientResumed.store(hook); }
 
 }  // namespace tvx

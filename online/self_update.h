@@ -26,4 +26,15 @@ struct SuspendedClient {
 std::optional<SuspendedClient> StartClientSuspended(const std::wstring& path,
                                                     const std::wstring& folder);
 
+// Lets the suspended client run: the last step of the hand-over, once this process has let go of
+// everything the client takes at its first instruction.
+void ResumeClient(const SuspendedClient& client);
+
+// For tests only, set in their own process (the program never sets it): called right after
+// ResumeClient lets the client run, before the hand-over goes on. A test waits there until the
+// client has looked at what it meets, so that anything released later shows every time instead
+// of by luck of timing.
+using ClientResumedHook = void (*)();
+void SetClientResumedHookForTests(ClientResumedHook hook);
+
 }  // namespace tvx

@@ -83,7 +83,7 @@ void CTarnivexDlg::DownloadAndRunUpdate() {
     if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
     m_nid.hWnd = nullptr;
     tvx::LeaveSingleInstance();
-    ::ResumeThread(client->thread.get());
+    tvx::ResumeClient(*client);
     hold.reset();
     // Unlike the tray's exit, the game-ping values are left as they are.
     CDialogEx::OnCancel();

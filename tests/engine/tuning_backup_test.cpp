@@ -9,7 +9,9 @@
 #include "engine/tcp_tuning.h"
 #include "engine/tuning_backup.h"
 #include "tests/engine/engine_test_env.h"
+#include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
+#include "tests/support/schtasks_double.h"
 
 namespace tvx::test {
 namespace {
@@ -27,7 +29,8 @@ protected:
                    sizeof kBinary);
     }
 
-    void ExpectOriginalsBack() {
+    // The two values the user had: as they were, type and data.
+    void ExpectUsersValues() {
         const auto noDelay = ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue);
         ASSERT_TRUE(noDelay);
         EXPECT_EQ(noDelay->type, static_cast<DWORD>(REG_BINARY));
@@ -37,6 +40,10 @@ protected:
         ASSERT_TRUE(ack);
         EXPECT_EQ(ack->type, static_cast<DWORD>(REG_DWORD));
         EXPECT_EQ(ack->data, (std::vector<BYTE>{2, 0, 0, 0}));
+    }
+
+    void ExpectOriginalsBack() {
+        ExpectUsersValues();
         EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[0]), kAckFrequencyValue));
         EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, InterfacePath(names_[2]), kAckFrequencyValue));
         // Nothing of ours is left: the emptied store is gone, its parent too.
@@ -143,6 +150,50 @@ TEST_F(TuningBackupTest, AnOriginalThatCannotBeKeptIsNeverOverwritten) {
     SetKeyDacl(HKEY_LOCAL_MACHINE, saved, L"D:(A;;KA;;;WD)");
     DeleteTree(HKEY_LOCAL_MACHINE, kTarnivexMachineKey);
     ExpectOriginalsBack();
+}
+
+TEST_F(TuningBackupTest, AFailedBackupWriteFlushOrValueWriteLeavesTheUsersValues) {
+    // Each time one kind of registry call fails: the user's values stay as they were, apply
+    // counts them as failed (the window's second notification), and a later STOP or /revert gives
+    // back exactly the originals.
+    const std::string notKept = NotKeptLine("TCPNoDelay") + SetLine("TcpAckFrequency") +
+                                NotKeptLine("TcpAckFrequency") + SetLine("TcpAckFrequency");
+    struct Case {
+        const wchar_t* fault;
+        std::string startLines;
+        const char* stopLines;  // null: /revert instead of STOP
+    };
+    const std::string setFailed = SetFailed(ERROR_NO_SYSTEM_RESOURCES);
+    const std::string restoredAndAbsent = RestoredLine("TCPNoDelay") + DeleteFailed(2) +
+                                          RestoredLine("TcpAckFrequency") + DeleteFailed(2);
+    const std::string createdRemoved =
+        DeletedLine("TcpAckFrequency") + DeletedLine("TcpAckFrequency");
+    const Case cases[] = {
+        // Nothing could be saved: STOP removes the values apply created and keeps the others.
+        {L"save-original 5", notKept, createdRemoved.c_str()},
+        // Saved, but not known to be on disk.
+        {L"flush-backup 1016", notKept, nullptr},
+        // Saved and flushed, and then no write went through.
+        {L"set-value 1450", setFailed + setFailed + setFailed + setFailed,
+         restoredAndAbsent.c_str()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.fault)));
+        const ToolRun start = RunTool(std::wstring(L"apply-failing ") + c.fault);
+        EXPECT_EQ(start.exitCode, 1u) << "the failure was not counted";
+        EXPECT_EQ(start.output, c.startLines);
+        ExpectUsersValues();
+        if (c.stopLines) {
+            EXPECT_EQ(RunTool(L"revert").output, c.stopLines);
+        } else {
+            const ProcessResult revert =
+                RunCapture(L"\"" + WindowsPathOf(TARNIVEX_EXE) + L"\" /revert", 20000);
+            ASSERT_FALSE(revert.timedOut) << "/revert did not end by itself";
+            EXPECT_EQ(revert.exitCode, 0u);
+            EXPECT_EQ(revert.output, RevertLines());
+        }
+        ExpectOriginalsBack();
+    }
 }
 
 TEST_F(TuningBackupTest, GamePingLeftOnOnlyWhileEveryRecordedValueHoldsOurOne) {

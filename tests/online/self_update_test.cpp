@@ -33,6 +33,7 @@ protected:
     }
     void TearDown() override {
         tvx::OverrideClientDownloadLimitsForTests(nullptr);
+        tvx::SetClientResumedHookForTests(nullptr);
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
         tvx::RemoveLeftoverUpdateFolders();
@@ -60,7 +61,8 @@ protected:
 
 TEST_F(SelfUpdate, ClientsThatAreNotOursAreNeverStarted) {
     // No signature; a publisher whose certificate is not listed (its authority is as good as the
-    // system's answer goes); our signature over bytes changed afterwards.
+    // system's answer goes); our signature over bytes changed afterwards, whose signer is ours and
+    // which only the system's verdict refuses.
     for (const wchar_t* name : {L"unsigned", L"foreign", L"tampered"}) {
         ExpectRefused(ServerUrl(L"/files/tarnivex_update_client_") + name + L".exe",
                       tvx::kNotVerified);
@@ -93,6 +95,9 @@ TEST_F(SelfUpdate, DownloadsThatBreakTheRulesAreRefused) {
 TEST_F(SelfUpdate, OurClientFromAnotherHttpsHostTakesOverTheProgram) {
     // Our instance, as after the window's initialisation.
     tvx::EnterSingleInstance();
+    // The program stays right after the client's resume until the client has tried the
+    // single-instance mutex: whatever is released only after the resume is then still held.
+    tvx::SetClientResumedHookForTests([] { WaitForUpdateClientMarker(20000); });
     dlg_.m_strServerVersion = L"7 ";
     dlg_.m_strUpdateUrl = ServerUrl(L"/redirect?status=307&to=") +
                           OtherHostUrl(L"/files/tarnivex_update_client_signed.exe");

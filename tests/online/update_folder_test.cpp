@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <wintrust.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "online/update_folder.h"
 #include "tests/support/link_plant.h"
 #include "tests/support/registry_test_util.h"
+#include "tests/support/schtasks_double.h"
 
 namespace {
 
@@ -240,6 +242,43 @@ TEST(SignerList, FingerprintsOfAnyCaseOthersDropped) {
     EXPECT_FALSE(tvx::SignedByListedSigner(check, {}));
     check.trust = static_cast<HRESULT>(0x80096010);  // the digest does not match
     EXPECT_FALSE(tvx::SignedByListedSigner(check, list));
+}
+
+// The check on the files the update test serves. Only the good one passes; where the listed
+// signer can be read from a bad one, the verdict on its bytes is what refuses it.
+TEST(ClientSignature, OnlyTheGoodFilePassesAndTheVerdictRefusesOurSignerOverChangedBytes) {
+    const std::vector<tvx::Fingerprint> listed = tvx::TrustedUpdateSigners();
+    ASSERT_EQ(listed.size(), 1u) << "the development signer";
+    const auto check = [](const wchar_t* name) {
+        const std::wstring path = tvx::test::WindowsPathOf(TARNIVEX_TEST_CLIENTS) +
+                                  L"\\tarnivex_update_client_" + name + L".exe";
+        const tvx::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                       nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_TRUE(file) << testing::PrintToString(path);
+        return tvx::CheckSignature(file.get(), path);
+    };
+    const tvx::SignatureCheck good = check(L"signed");
+    EXPECT_EQ(good.trust, S_OK);
+    EXPECT_EQ(good.signer, listed[0]);
+    EXPECT_TRUE(tvx::SignedByListedSigner(good, listed));
+
+    // Our signature over bytes changed afterwards: the signer is ours, the digest is not.
+    const tvx::SignatureCheck changed = check(L"tampered");
+    EXPECT_EQ(changed.trust, TRUST_E_BAD_DIGEST);
+    EXPECT_EQ(changed.signer, listed[0]);
+    EXPECT_FALSE(tvx::SignedByListedSigner(changed, listed));
+
+    const tvx::SignatureCheck unsignedFile = check(L"unsigned");
+    EXPECT_EQ(unsignedFile.trust, TRUST_E_NOSIGNATURE);
+    EXPECT_FALSE(unsignedFile.signer);
+    EXPECT_FALSE(tvx::SignedByListedSigner(unsignedFile, listed));
+
+    // A signer under an authority nobody trusts here, carrying our certificates' names. Wine's
+    // verdict does not look at the authority, so its fingerprint is what refuses it.
+    const tvx::SignatureCheck foreign = check(L"foreign");
+    ASSERT_TRUE(foreign.signer);
+    EXPECT_NE(*foreign.signer, listed[0]);
+    EXPECT_FALSE(tvx::SignedByListedSigner(foreign, listed));
 }
 
 }  // namespace
