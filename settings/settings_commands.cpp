@@ -92,14 +92,17 @@ bool CreateLogonTask(const std::wstring& exePath) {
         AppendLogLine(L"자동 실행 작업을 만들지 못했습니다: 사용자를 알 수 없습니다.\n");
         return false;
     }
-    const std::wstring xmlPath =
-        WriteTaskDefinitionFile(TaskXmlFileBytes(BuildTaskXml(user, exePath)));
-    if (xmlPath.empty()) {
-        AppendLogLine(L"자동 실행 작업을 만들지 못했습니다: 작업 정의 파일을 쓰지 못했습니다.\n");
-        return false;
-    }
-    const TaskToolRun run = RunTaskCommand(BuildTaskCreateCommand(xmlPath));
-    ::DeleteFileW(xmlPath.c_str());
+    TaskToolRun run;
+    {
+        const TaskDefinitionFile definition =
+            TaskDefinitionFile::Write(TaskXmlFileBytes(BuildTaskXml(user, exePath)));
+        if (!definition) {
+            AppendLogLine(
+                L"자동 실행 작업을 만들지 못했습니다: 작업 정의 파일을 쓰지 못했습니다.\n");
+            return false;
+        }
+        run = RunTaskCommand(BuildTaskCreateCommand(definition.path()));
+    }  // the definition file is removed here
     if (!run.ok()) {
         AppendLogLine(L"자동 실행 작업을 만들지 못했습니다: " + Outcome(run) + L"\n");
         return false;

@@ -333,6 +333,7 @@ TEST_F(InstalledCopyCommands, OnlyTheRecordedCopyGetsTheTaskWithItsDefinition) {
     const std::wstring home = tvx::KnownFolderPath(FOLDERID_ProgramData) + L"\\Tarnivex\\";
     EXPECT_EQ(xmlPath.rfind(home, 0), 0u) << testing::PrintToString(xmlPath);
     EXPECT_EQ(::GetFileAttributesW(xmlPath.c_str()), INVALID_FILE_ATTRIBUTES) << "not deleted";
+    ::DeleteFileW(xmlPath.c_str());  // so that a failure here leaves nothing for other cases
 
     const std::string bytes = LastSchtasksXmlBytes(log_);
     const std::wstring xml = DecodeUtf16File(bytes);
