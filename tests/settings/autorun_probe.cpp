@@ -1,7 +1,8 @@
 // Runs AutoRun's command from the folder it was copied to, as the program does: "create" flips it
-// from off, "delete" from on, and "shown" tells what the check mark shows at start for the stored
-// option. The exit code is the resulting state (1 on); each message box's text is written to
-// standard output (UTF-8, one line) and answered at once.
+// from off, "delete" from on, "shown" tells what the check mark shows at start for the stored
+// option, and "refresh" does what the setup asks for with /autorun-refresh. The exit code is the
+// resulting state (1 on; for "refresh" the switch's own code); each message box's text is written
+// to standard output (UTF-8, one line) and answered at once.
 #include <windows.h>
 
 #include <string>
@@ -29,6 +30,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"shown") {
         return tvx::AutoRunShown(tvx::LoadSettings().autoRun, tvx::ExecutablePath());
     }
+    if (mode == L"refresh") return tvx::RefreshAutoRunTask(tvx::ExecutablePath());
     tvx::SetMessageBoxHook(&AnswerOk);
     CTarnivexDlg dlg;
     dlg.m_bAutoRun = mode == L"delete" ? TRUE : FALSE;

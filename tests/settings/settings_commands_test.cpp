@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/known_folder.h"
+#include "framework/log_file.h"
 #include "framework/scoped.h"
 #include "settings/installed_copy.h"
 #include "settings/settings_store.h"
@@ -256,6 +257,19 @@ std::wstring Element(const std::wstring& xml, const std::wstring& name) {
     return xml.substr(begin + open.size(), end - begin - open.size());
 }
 
+// The program's log (UTF-8) as text.
+std::wstring ReadLog() {
+    tvx::UniqueFileHandle file(::CreateFileW(tvx::LogFilePath().c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    return FromUtf8(bytes);
+}
+
 std::wstring UserSid() {
     tvx::UniqueHandle token;
     EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()));
@@ -352,13 +366,16 @@ TEST_F(InstalledCopyCommands, OnlyTheRecordedCopyGetsTheTaskWithItsDefinition) {
               L"&quot;C:\\Program Files\\Nguyễn Văn Tử\\타르니벡스 &amp; It&apos;s "
               L"here\\Tarnivex.exe&quot;");
 
-    // schtasks fails: the option is stored off, the mark unticked, and the user told.
+    // schtasks fails: the option is stored off, the mark unticked, and the user told, and the
+    // log says why.
     SetSchtasksExitCode(1);
     run = RunProbe(exe, L"create");
     EXPECT_EQ(run.state, 0u);
     EXPECT_EQ(run.boxes, L"자동 실행 작업을 만들지 못했습니다.\n");
     ExpectStored(tvx::kAutoRunValue, L"false");
     EXPECT_EQ(WaitForLogLines(log_, 2, 10000).size(), 2u);
+    EXPECT_NE(ReadLog().rfind(L"자동 실행 작업을 만들지 못했습니다: schtasks 종료 코드 1\n"),
+              std::wstring::npos);
 
     SetSchtasksExitCode(0);
     EXPECT_EQ(RunProbe(exe, L"delete").state, 0u);
@@ -366,6 +383,18 @@ TEST_F(InstalledCopyCommands, OnlyTheRecordedCopyGetsTheTaskWithItsDefinition) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines.back(), tvx::kTaskDeleteCommand);
     ExpectStored(tvx::kAutoRunValue, L"false");
+
+    // The setup's refresh leaves an explicit "false" alone, and makes the task when the option
+    // was never chosen (a fresh installation shows it on).
+    EXPECT_EQ(RunProbe(exe, L"refresh").state, 0u);
+    EXPECT_EQ(WaitForLogLines(log_, 4, 1000).size(), 3u);
+    ExpectStored(tvx::kAutoRunValue, L"false");
+    DeleteTree(HKEY_CURRENT_USER, tvx::kSettingsKey);
+    EXPECT_EQ(RunProbe(exe, L"refresh").state, 0u);
+    lines = WaitForLogLines(log_, 4, 10000);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines.back().rfind(L"schtasks /create /tn \"Tarnivex\" /xml ", 0), 0u);
+    ExpectStored(tvx::kAutoRunValue, L"true");
     ::DeleteFileW(exe.c_str());
 }
 
