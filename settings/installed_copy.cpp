@@ -1,8 +1,12 @@
 #include "settings/installed_copy.h"
 
 #include <aclapi.h>
+#include <knownfolders.h>
 #include <sddl.h>
 
+#include <vector>
+
+#include "framework/known_folder.h"
 #include "framework/scoped.h"
 
 namespace tvx {
@@ -18,8 +22,9 @@ constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_
                                       DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                                       GENERIC_ALL | MAXIMUM_ALLOWED;
 
-bool IsTrustedSid(PSID sid) {
+bool IsTrustedSid(PSID sid, PSID alsoTrusted) {
     if (!sid || !::IsValidSid(sid)) return false;
+    if (alsoTrusted && ::IsValidSid(alsoTrusted) && ::EqualSid(sid, alsoTrusted)) return true;
     if (::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
         ::IsWellKnownSid(sid, WinLocalSystemSid)) {
         return true;
@@ -53,9 +58,24 @@ UniqueFileHandle OpenForCheck(const std::wstring& path) {
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-bool RunningUnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+// The owner of the system's Program Files folder, as a SID's bytes; empty when unknown.
+std::vector<BYTE> ProgramFilesOwner() {
+    const std::wstring folder = KnownFolderPath(FOLDERID_ProgramFiles);
+    if (folder.empty()) return {};
+    const UniqueFileHandle handle = OpenForCheck(folder);
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!handle || ::GetSecurityInfo(handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                     &owner, nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::vector<BYTE> bytes;
+    if (owner && ::IsValidSid(owner)) {
+        const BYTE* first = static_cast<const BYTE*>(owner);
+        bytes.assign(first, first + ::GetLengthSid(owner));
+    }
+    ::LocalFree(sd);
+    return bytes;
 }
 
 }  // namespace
@@ -89,10 +109,11 @@ bool IsExeInFolder(std::wstring_view exePath, std::wstring_view folder) {
     return same(parent, folder) && same(name, kInstalledExeName);
 }
 
-bool SecurityAdmitsOnlyAdministrators(PSECURITY_DESCRIPTOR sd) {
+bool SecurityAdmitsOnlyAdministrators(PSECURITY_DESCRIPTOR sd, PSID alsoTrusted) {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (!sd || !::GetSecurityDescriptorOwner(sd, &owner, &defaulted) || !IsTrustedSid(owner)) {
+    if (!sd || !::GetSecurityDescriptorOwner(sd, &owner, &defaulted) ||
+        !IsTrustedSid(owner, alsoTrusted)) {
         return false;
     }
     BOOL present = FALSE;
@@ -110,19 +131,19 @@ bool SecurityAdmitsOnlyAdministrators(PSECURITY_DESCRIPTOR sd) {
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;  // callbacks, objects
         const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
         PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-        if ((allowed->Mask & kChangeRights) != 0 && !IsTrustedSid(sid)) return false;
+        if ((allowed->Mask & kChangeRights) != 0 && !IsTrustedSid(sid, alsoTrusted)) return false;
     }
     return true;
 }
 
-bool OnlyAdministratorsCanChange(HANDLE object) {
+bool OnlyAdministratorsCanChange(HANDLE object, PSID alsoTrusted) {
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (::GetSecurityInfo(object, SE_FILE_OBJECT,
                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
                           nullptr, nullptr, &sd) != ERROR_SUCCESS) {
         return false;
     }
-    const bool only = SecurityAdmitsOnlyAdministrators(sd);
+    const bool only = SecurityAdmitsOnlyAdministrators(sd, alsoTrusted);
     ::LocalFree(sd);
     return only;
 }
@@ -136,8 +157,10 @@ bool IsInstalledCopy(const std::wstring& exePath) {
     const std::wstring folderPath = FinalPath(folder.get());
     const std::wstring exeFinal = FinalPath(exe.get());
     if (folderPath.empty() || !IsExeInFolder(exeFinal, folderPath)) return false;
-    if (RunningUnderWine()) return true;
-    return OnlyAdministratorsCanChange(folder.get()) && OnlyAdministratorsCanChange(exe.get());
+    std::vector<BYTE> systemOwner = ProgramFilesOwner();
+    const PSID alsoTrusted = systemOwner.empty() ? nullptr : systemOwner.data();
+    return OnlyAdministratorsCanChange(folder.get(), alsoTrusted) &&
+           OnlyAdministratorsCanChange(exe.get(), alsoTrusted);
 }
 
 }  // namespace tvx

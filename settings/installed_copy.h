@@ -23,18 +23,19 @@ std::wstring RecordedInstallLocation();
 // no links); case does not matter, a trailing backslash of the folder does not either.
 bool IsExeInFolder(std::wstring_view exePath, std::wstring_view folder);
 
-// Whether an object's security admits no change by anyone but Administrators, SYSTEM and
-// TrustedInstaller: one of them owns it, and no allowing entry that applies to the object itself
-// gives anyone else a right to write, add, delete or change its security. A missing DACL
-// admits everyone.
-bool SecurityAdmitsOnlyAdministrators(PSECURITY_DESCRIPTOR sd);
+// Whether an object's security admits no change by anyone but Administrators, SYSTEM,
+// TrustedInstaller and `alsoTrusted` (may be null): one of them owns it, and no allowing entry
+// that applies to the object itself gives anyone else a right to write, add, delete or change its
+// security. A missing DACL admits everyone.
+bool SecurityAdmitsOnlyAdministrators(PSECURITY_DESCRIPTOR sd, PSID alsoTrusted = nullptr);
 
 // The same for an open file or folder, its security read through the handle (READ_CONTROL).
-bool OnlyAdministratorsCanChange(HANDLE object);
+bool OnlyAdministratorsCanChange(HANDLE object, PSID alsoTrusted = nullptr);
 
 // The recorded installation's Tarnivex.exe is the running executable (compared through handles,
-// so 8.3 names and links cannot pass for it), and on Windows its folder and file admit no change
-// by ordinary users. Wine keeps no Windows security on its files, so there that part is left out.
+// so 8.3 names and links cannot pass for it), and its folder and file admit no change by anyone
+// but the administrators and the owner of the system's Program Files folder (TrustedInstaller on
+// Windows; under Wine, which keeps no owners of its own, the prefix's one user).
 bool IsInstalledCopy(const std::wstring& exePath);
 
 }  // namespace tvx

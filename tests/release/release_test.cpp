@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/tcp_tuning.h"
-#include "framework/scoped.h"
 #include "settings/installed_copy.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
@@ -29,11 +28,6 @@ constexpr wchar_t kMachineKey[] = L"SOFTWARE\\Tarnivex";
 constexpr WPARAM kAutoRunCommand = 32778;
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
-
-bool RunningUnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 std::wstring InterfacePath(const std::wstring& name) {
     return std::wstring(kInterfacesKey) + L"\\" + name;
@@ -126,14 +120,9 @@ protected:
             ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize").value_or(0);
         EXPECT_GE(estimated, kib);
         EXPECT_LE(estimated, kib + 8);
-        // Only administrators may change what the logon task starts. Wine keeps no Windows
-        // security on its files, so this holds only on Windows.
-        if (!RunningUnderWine()) {
-            const UniqueFileHandle folder(::CreateFileW(
-                InstallDir().c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-            EXPECT_TRUE(folder && OnlyAdministratorsCanChange(folder.get()));
-        }
+        // What the logon task starts: the recorded copy, in a folder only administrators (and
+        // the system's own owner) may change.
+        EXPECT_TRUE(IsInstalledCopy(InstalledExe()));
     }
 
     // The user's 2 back on its interface, none of our values left anywhere.

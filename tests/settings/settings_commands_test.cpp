@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <aclapi.h>
 #include <knownfolders.h>
 #include <sddl.h>
 
@@ -257,6 +258,53 @@ std::wstring Element(const std::wstring& xml, const std::wstring& name) {
     return xml.substr(begin + open.size(), end - begin - open.size());
 }
 
+// Lets everyone write into the folder, as an installer that opens its folder to Users does, or
+// takes that back; false when the folder's security does not show the change. Wine derives a
+// file's security from its Unix mode (the "other" bits become Everyone's entry), so there it is
+// done with chmod, which Wine starts like any program (without a process handle to wait on).
+bool LetEveryoneWrite(const std::wstring& folder, bool write) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return false;  // Windows: not needed by this suite, which runs under Wine
+    char* name = unixName(folder.c_str());
+    if (!name) return false;
+    std::wstring commandLine =
+        std::wstring(L"/bin/chmod ") + (write ? L"o+w" : L"o-w") + L" \"" + FromUtf8(name) + L"\"";
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(L"Z:\\bin\\chmod", commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
+    do {
+        const tvx::UniqueFileHandle handle(::CreateFileW(
+            folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        LPWSTR text = nullptr;
+        if (handle && ::GetSecurityInfo(handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr, &sd) == ERROR_SUCCESS) {
+            ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+            ::LocalFree(sd);
+        }
+        // Everyone's entry: read and run (0x1200a9) or with writing too.
+        const bool everyoneWrites =
+            text && std::wstring(text).find(L";;;WD)") != std::wstring::npos &&
+            std::wstring(text).find(L"(A;OICI;0x1200a9;;;WD)") == std::wstring::npos;
+        if (text) ::LocalFree(text);
+        if (everyoneWrites == write) return true;
+        ::Sleep(50);
+    } while (::GetTickCount64() < deadline);
+    return false;
+}
+
 // The program's log (UTF-8) as text.
 std::wstring ReadLog() {
     tvx::UniqueFileHandle file(::CreateFileW(tvx::LogFilePath().c_str(), GENERIC_READ,
@@ -332,6 +380,7 @@ TEST_F(InstalledCopyCommands, OnlyTheRecordedCopyGetsTheTaskWithItsDefinition) {
     EXPECT_TRUE(WaitForLogLines(log_, 1, 1000).empty()) << "a task for a copy not installed";
 
     const std::wstring exe = place(recorded);
+    ASSERT_TRUE(LetEveryoneWrite(recorded, false));  // as a failed run may have left it
     WriteString(HKEY_CURRENT_USER, tvx::kSettingsKey, tvx::kAutoRunValue, L"true");
     EXPECT_EQ(RunProbe(exe, L"shown").state, 1u);
     ProbeRun run = RunProbe(exe, L"create");
@@ -365,6 +414,17 @@ TEST_F(InstalledCopyCommands, OnlyTheRecordedCopyGetsTheTaskWithItsDefinition) {
     EXPECT_EQ(Element(xml, L"Command"),
               L"&quot;C:\\Program Files\\Nguyễn Văn Tử\\타르니벡스 &amp; It&apos;s "
               L"here\\Tarnivex.exe&quot;");
+
+    // The same copy once everyone may write into its folder: anyone could swap what the task
+    // starts, so it is refused like any other copy.
+    ASSERT_TRUE(LetEveryoneWrite(recorded, true));
+    WriteString(HKEY_CURRENT_USER, tvx::kSettingsKey, tvx::kAutoRunValue, L"true");
+    EXPECT_EQ(RunProbe(exe, L"shown").state, 0u);
+    run = RunProbe(exe, L"create");
+    EXPECT_EQ(run.state, 0u);
+    EXPECT_EQ(run.boxes, refusal);
+    ASSERT_TRUE(LetEveryoneWrite(recorded, false));
+    EXPECT_EQ(WaitForLogLines(log_, 2, 1000).size(), 1u);
 
     // schtasks fails: the option is stored off, the mark unticked, and the user told, and the
     // log says why.
