@@ -36,7 +36,7 @@ std::wstring CurrentUserSid() {
     return sid;
 }
 
-// "0x…" for an exit code, "시간 초과" for a wait that ran out, "시작 실패" when none started.
+// How a run of schtasks went, for the log: its exit code, a wait that ran out, or no start.
 std::wstring Outcome(const TaskToolRun& run) {
     if (!run.started) return L"schtasks 시작 실패";
     if (!run.ended) return L"schtasks 응답 시간 초과";
