@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/autorun_switch.h"
 #include "app/command_line.h"
 #include "app/switches.h"
 #include "engine/optimisation_pass.h"
@@ -22,6 +23,10 @@ CTarnivexApp::CTarnivexApp() {
 }
 
 BOOL CTarnivexApp::InitInstance() {
+    if (tvx::IsAutoRunRefreshCommand(::GetCommandLineW())) {
+        m_nExitCode = tvx::RunAutoRunRefreshCommand();
+        return FALSE;
+    }
     switch (tvx::ParseAppCommand(::GetCommandLineW())) {
         case tvx::AppCommand::Revert:
             m_nExitCode = tvx::RunRevertCommand();

@@ -20,7 +20,8 @@ struct Settings {
 };
 
 // Reads AutoRun (default "true"), AutoPing (default "false") and Memory (default "true").
-// Writes nothing.
+// Writes nothing. AutoRun's default is made true by the setup, which creates the logon task when
+// the option is not stored; the window shows it only in the installed copy (AutoRunShown).
 Settings LoadSettings();
 
 // Whether a stored text means on: exactly "true", case-sensitive.

@@ -3,9 +3,11 @@
 
 #include "engine/optimisation_pass.h"
 #include "engine/tuning_backup.h"
+#include "framework/executable_path.h"
 #include "framework/scoped.h"
 #include "online/update_folder.h"
 #include "res/resource.h"
+#include "settings/settings_commands.h"
 #include "settings/settings_store.h"
 #include "ui/layout.h"
 #include "ui/png_resource.h"
@@ -60,7 +62,8 @@ BOOL CTarnivexDlg::OnInitDialog() {
 
     // Loading never switches game ping on; the automatic start belongs to the start-up timer.
     const tvx::Settings settings = tvx::LoadSettings();
-    m_bAutoRun = settings.autoRun;
+    // A stored "true" counts only in the installed copy, the one that can have the logon task.
+    m_bAutoRun = tvx::AutoRunShown(settings.autoRun, tvx::ExecutablePath());
     m_bAutoPing = settings.autoPing;
     m_bMemory = settings.memory;
     tvx::Passes().request.memory = m_bMemory != FALSE;

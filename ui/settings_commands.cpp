@@ -8,14 +8,26 @@
 
 namespace {
 constexpr wchar_t kAutoRunNeedsInstall[] =
-    L"Windows 시작 시 자동 실행은 설치된 프로그램에서만 사용할 수 있습니다.";
+    L"윈도우 실행시 프로그램 자동실행은 설치된 프로그램에서만 사용할 수 있습니다.";
+constexpr wchar_t kAutoRunCreateFailed[] = L"자동 실행 작업을 만들지 못했습니다.";
+constexpr wchar_t kAutoRunDeleteFailed[] = L"자동 실행 작업을 삭제하지 못했습니다.";
+
+// schtasks is waited for with messages flowing, so the menu can be chosen again meanwhile: a
+// second toggle then would race the first one's task.
+bool g_autoRunBusy = false;
 }  // namespace
 
 void CTarnivexDlg::OnToggleAutoRun() {
-    const tvx::AutoRunToggle toggle =
-        tvx::ToggleAutoRun(m_bAutoRun, tvx::ExecutablePath(), tvx::ProgramFilesFolder());
+    if (g_autoRunBusy) return;
+    g_autoRunBusy = true;
+    const tvx::AutoRunToggle toggle = tvx::ToggleAutoRun(m_bAutoRun, tvx::ExecutablePath());
+    g_autoRunBusy = false;
     m_bAutoRun = toggle.nowOn;
+    // The program may have begun to end while schtasks ran: nobody is left to read a message.
+    if (ExitBegun()) return;
     if (toggle.needsInstalledCopy) AfxMessageBox(kAutoRunNeedsInstall, MB_OK | MB_ICONINFORMATION);
+    if (toggle.createFailed) AfxMessageBox(kAutoRunCreateFailed, MB_OK | MB_ICONWARNING);
+    if (toggle.deleteFailed) AfxMessageBox(kAutoRunDeleteFailed, MB_OK | MB_ICONWARNING);
 }
 
 void CTarnivexDlg::OnToggleAutoPing() {

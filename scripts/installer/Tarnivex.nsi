@@ -119,6 +119,14 @@ Section "Tarnivex"
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     IntFmt $0 "0x%08X" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+
+    ; Start with Windows for the installing user: the installed program (re)makes its logon task
+    ; with this version's definition when the option is on or not yet chosen (a fresh install
+    ; shows it ticked, so the task must exist), and leaves an explicit "off" alone. It needs the
+    ; entry above to know itself as the installed copy. Its failure is its own to report: the
+    ; option is then stored off and the installation stands.
+    nsExec::Exec /TIMEOUT=30000 '"$INSTDIR\Tarnivex.exe" /autorun-refresh'
+    Pop $0
 SectionEnd
 
 Function un.onInit

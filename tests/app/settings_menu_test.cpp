@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "settings/installed_copy.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
 #include "res/resource.h"
@@ -15,28 +16,28 @@ namespace {
 
 using SettingsMenuTest = AppTest;
 
-// The built program lies outside Program Files: switching AutoRun on there registers nothing.
-// (That the installed copy registers the task is checked with the setup, tests/release.)
+// The built program is not the installed copy: its AutoRun mark starts unticked whatever the
+// default says, and switching it on there registers nothing. (That the installed copy registers
+// the task is checked with the setup, tests/release.)
 constexpr wchar_t kAutoRunNeedsInstall[] =
-    L"Windows 시작 시 자동 실행은 설치된 프로그램에서만 사용할 수 있습니다.";
+    L"윈도우 실행시 프로그램 자동실행은 설치된 프로그램에서만 사용할 수 있습니다.";
 
-TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunOutsideProgramFilesRegistersNothing) {
+TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunOutsideTheInstallationRegistersNothing) {
     Launch();
     const WPARAM commands[] = {ID_SETTINGS_AUTORUN, ID_SETTINGS_AUTOPING, ID_SETTINGS_MEMORY};
-    // Fresh installation: AutoRun on, AutoPing off, Memory on.
-    for (WPARAM id : commands) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
-    ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"false"; }, 10000));
-    EXPECT_EQ(StoredText(kAutoRunValue), L"false");
-    EXPECT_EQ(StoredText(kAutoPingValue), L"true");
-    auto lines = WaitForLogLines(schtasksLog_, 1, 10000);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], kTaskDeleteCommand);
-
+    // Fresh start: AutoRun shown off (not the installed copy), AutoPing off, Memory on.
     for (WPARAM id : commands) ::PostMessageW(wnd_, WM_COMMAND, id, 0);
     const HWND box = AwaitBox(kAutoRunNeedsInstall, 10000);
     ASSERT_NE(box, nullptr) << "no message that AutoRun needs the installed program";
     EXPECT_EQ(WindowText(box), L"Tarnivex");
     ASSERT_TRUE(ClickDialogButton(box, IDOK));
+    ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"false"; }, 10000));
+    EXPECT_EQ(StoredText(kAutoRunValue), L"false");
+    EXPECT_EQ(StoredText(kAutoPingValue), L"true");
+
+    for (WPARAM id : {ID_SETTINGS_AUTOPING, ID_SETTINGS_MEMORY}) {
+        ::PostMessageW(wnd_, WM_COMMAND, id, 0);
+    }
     ASSERT_TRUE(WaitUntil([] { return StoredText(kMemoryValue) == L"true"; }, 10000));
     EXPECT_EQ(StoredText(kAutoRunValue), L"false");
     EXPECT_EQ(StoredText(kAutoPingValue), L"false");
@@ -46,8 +47,8 @@ TEST_F(SettingsMenuTest, CommandsStoreExactTextsAndAutoRunOutsideProgramFilesReg
         EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(raw->data.size(), StoredText(name) == L"true" ? 10u : 12u);
     }
-    // Only the first toggle's deletion reached the task tool.
-    EXPECT_EQ(WaitForLogLines(schtasksLog_, 2, 1000).size(), 1u);
+    // Nothing reached the task tool: no deletion of a task that cannot exist, no creation.
+    EXPECT_TRUE(WaitForLogLines(schtasksLog_, 1, 1000).empty());
 }
 
 }  // namespace
@@ -124,6 +125,16 @@ protected:
         EXPECT_TRUE(CloseMenuWithEscape());
         return marks;
     }
+    void TearDown() override {
+        DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        AppTest::TearDown();
+    }
+    // The built program as the installation the setup recorded: its AutoRun mark may show on.
+    static void RecordAsInstalled() {
+        const std::wstring exe = ExePath();
+        WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, kInstallLocationValue,
+                    exe.substr(0, exe.rfind(L'\\')));
+    }
     static void StoreAll(const wchar_t* text) {
         for (const wchar_t* name : {kAutoRunValue, kAutoPingValue, kMemoryValue}) {
             WriteString(HKEY_CURRENT_USER, kSettingsKey, name, text);
@@ -133,6 +144,7 @@ protected:
 
 TEST_F(SettingsMenuMarks, FollowTheStoredSettingsAndEachToggle) {
     StoreAll(L"true");
+    RecordAsInstalled();
     Launch();
     EXPECT_EQ(OpenAndRead(L"all-on"), (std::vector<bool>{true, true, true}));
     // A chosen item reaches the window as its command; the next opening shows the new mark.
@@ -143,6 +155,7 @@ TEST_F(SettingsMenuMarks, FollowTheStoredSettingsAndEachToggle) {
 
 TEST_F(SettingsMenuMarks, NoneWhenAllAreOffAndDefaultsOnAFreshInstallation) {
     StoreAll(L"false");
+    RecordAsInstalled();
     Launch();
     EXPECT_EQ(OpenAndRead(L"all-off"), (std::vector<bool>{false, false, false}));
     app_.Kill();
@@ -150,6 +163,14 @@ TEST_F(SettingsMenuMarks, NoneWhenAllAreOffAndDefaultsOnAFreshInstallation) {
     DeleteTree(HKEY_CURRENT_USER, L"Software\\Tarnivex");
     Launch();
     EXPECT_EQ(OpenAndRead(L"defaults"), (std::vector<bool>{true, false, true}));
+    // The same defaults in a copy that is not the installation: it can have no task, so AutoRun
+    // shows off, and nothing is stored.
+    app_.Kill();
+    KillAllNamed(L"Tarnivex.exe");
+    DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    Launch();
+    EXPECT_EQ(OpenAndRead(L"portable"), (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(StoredText(kAutoRunValue), L"(missing)");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/tcp_tuning.h"
+#include "settings/installed_copy.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
 #include "tests/app/app_fixture.h"
@@ -46,7 +47,8 @@ protected:
         WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue, 2);
     }
     void TearDown() override {
-        if (!interfaces_.empty()) SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges);
+        if (!interfaces_.empty())
+            SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges);
         app_.Kill();
         KillAllNamed(L"Tarnivex.exe");
         RemoveInstallation();
@@ -118,6 +120,9 @@ protected:
             ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize").value_or(0);
         EXPECT_GE(estimated, kib);
         EXPECT_LE(estimated, kib + 8);
+        // What the logon task starts: the recorded copy, in a folder only administrators (and
+        // the system's own owner) may change.
+        EXPECT_TRUE(IsInstalledCopy(InstalledExe()));
     }
 
     // The user's 2 back on its interface, none of our values left anywhere.
@@ -134,6 +139,27 @@ protected:
         }
     }
 
+    // The task tool's line `count` (from 1) made the task from a definition file in the
+    // protected folder, deleted after use, whose action is the installed program.
+    void ExpectTaskCreated(size_t count) const {
+        const auto tasks = WaitForLogLines(schtasksLog_, count, 10000);
+        ASSERT_GE(tasks.size(), count);
+        const std::wstring& line = tasks[count - 1];
+        const std::wstring head = L"schtasks /create /tn \"Tarnivex\" /xml \"";
+        ASSERT_EQ(line.rfind(head, 0), 0u) << testing::PrintToString(line);
+        const std::wstring xmlPath =
+            line.substr(head.size(), line.find(L'"', head.size()) - head.size());
+        EXPECT_EQ(line, BuildTaskCreateCommand(xmlPath));
+        EXPECT_EQ(xmlPath.rfind(MachineFiles() + L"\\", 0), 0u) << testing::PrintToString(xmlPath);
+        EXPECT_FALSE(PathExists(xmlPath));
+        const std::wstring xml = DecodeUtf16File(LastSchtasksXmlBytes(schtasksLog_));
+        EXPECT_NE(xml.find(L"<Command>&quot;" + InstalledExe() + L"&quot;</Command>"),
+                  std::wstring::npos)
+            << testing::PrintToString(xml);
+        EXPECT_NE(xml.find(L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"),
+                  std::wstring::npos);
+    }
+
     void PressStartAndWait() {
         Press(wnd_, kStart.x, kStart.y);
         ASSERT_TRUE(WaitUntil(TuningApplied, 20000)) << "START wrote nothing";
@@ -147,17 +173,20 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
     ASSERT_NO_FATAL_FAILURE(ExpectInstalled());
 
-    // The installed copy may register the logon task (a fresh installation shows AutoRun on:
-    // the first toggle switches it off).
+    // A fresh installation shows AutoRun on, so the setup made the task for the installing user,
+    // from a definition that names the installed program and that is gone afterwards.
+    ExpectTaskCreated(1);
+    EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+    // The installed copy shows it on (the first toggle switches it off) and may register it.
     ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
     ::PostMessageW(wnd_, WM_COMMAND, kAutoRunCommand, 0);
     ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoRunValue) == L"false"; }, 10000));
+    auto tasks = WaitForLogLines(schtasksLog_, 2, 10000);
+    ASSERT_GE(tasks.size(), 2u);
+    EXPECT_EQ(tasks[1], kTaskDeleteCommand);
     ::PostMessageW(wnd_, WM_COMMAND, kAutoRunCommand, 0);
     ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoRunValue) == L"true"; }, 10000));
-    auto tasks = WaitForLogLines(schtasksLog_, 2, 10000);
-    ASSERT_EQ(tasks.size(), 2u);
-    EXPECT_EQ(tasks[0], kTaskDeleteCommand);
-    EXPECT_EQ(tasks[1], BuildTaskCreateCommand(InstalledExe()));
+    ExpectTaskCreated(3);
     ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
 
     // A setup over a running copy ends it first, which undoes its values; the settings stay.
@@ -166,12 +195,16 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     ExpectOriginalValues();
     EXPECT_EQ(StoredText(kAutoRunValue), L"true");
     ASSERT_NO_FATAL_FAILURE(ExpectInstalled());
+    // The upgrade made the task again with its own definition.
+    ExpectTaskCreated(4);
 
     ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
     const HWND wnd = wnd_;
     ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
     // Something of the program's under ProgramData, as a downloaded client would leave.
-    ASSERT_TRUE(::CreateDirectoryW(MachineFiles().c_str(), nullptr));
+    // (The folder itself exists already: the task definitions were written there.)
+    ASSERT_TRUE(::CreateDirectoryW(MachineFiles().c_str(), nullptr) ||
+                ::GetLastError() == ERROR_ALREADY_EXISTS);
     ASSERT_TRUE(::CloseHandle(::CreateFileW((MachineFiles() + L"\\client.exe").c_str(),
                                             GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
 
@@ -180,9 +213,9 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     EXPECT_FALSE(TrayIconExists(wnd, 1));
     ExpectOriginalValues();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
-    tasks = WaitForLogLines(schtasksLog_, 3, 5000);
-    ASSERT_EQ(tasks.size(), 3u);
-    EXPECT_EQ(tasks[2], Quoted(SystemFolder() + L"\\schtasks.exe") + L" /delete /tn Tarnivex /f");
+    tasks = WaitForLogLines(schtasksLog_, 5, 5000);
+    ASSERT_EQ(tasks.size(), 5u);
+    EXPECT_EQ(tasks[4], Quoted(SystemFolder() + L"\\schtasks.exe") + L" /delete /tn Tarnivex /f");
     EXPECT_FALSE(PathExists(InstallDir()));
     EXPECT_FALSE(PathExists(Shortcut()));
     EXPECT_FALSE(PathExists(MachineFiles()));
@@ -207,13 +240,15 @@ TEST_F(ReleaseTest, RevertPutsBackWhatTheStoreHoldsAndFailsOnAValueItCannotDelet
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
 
     ASSERT_EQ(RunCapture(apply).exitCode, 0u);
-    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kNoValueChanges));
+    ASSERT_NO_FATAL_FAILURE(
+        SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kNoValueChanges));
     EXPECT_EQ(RunRevert(), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAckFrequencyValue), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue), 2u);
     // The record of the value left behind stays for a later try, which then finishes the job.
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
-    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges));
+    ASSERT_NO_FATAL_FAILURE(
+        SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges));
     EXPECT_EQ(RunRevert(), 0u);
     ExpectOriginalValues();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));

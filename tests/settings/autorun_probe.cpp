@@ -1,21 +1,39 @@
-// Flips AutoRun once from the folder it was copied to, as the program does when the menu item is
-// chosen: "create" starts from off, "delete" from on. A message box is answered at once.
+// Runs AutoRun's command from the folder it was copied to, as the program does: "create" flips it
+// from off, "delete" from on, "shown" tells what the check mark shows at start for the stored
+// option, and "refresh" does what the setup asks for with /autorun-refresh. The exit code is the
+// resulting state (1 on; for "refresh" the switch's own code); each message box's text is written
+// to standard output (UTF-8, one line) and answered at once.
 #include <windows.h>
 
 #include <string>
 
+#include "framework/executable_path.h"
 #include "framework/message_box.h"
+#include "framework/std_output.h"
+#include "settings/settings_commands.h"
+#include "settings/settings_store.h"
 #include "ui/tarnivex_dlg.h"
 
 namespace {
-int AnswerOk(const std::wstring&, UINT) { return IDOK; }
+int AnswerOk(const std::wstring& text, UINT) {
+    const std::string line = tvx::ToUtf8(text) + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+                &written, nullptr);
+    return IDOK;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 2;
+    const std::wstring mode = argv[1];
+    if (mode == L"shown") {
+        return tvx::AutoRunShown(tvx::LoadSettings().autoRun, tvx::ExecutablePath());
+    }
+    if (mode == L"refresh") return tvx::RefreshAutoRunTask(tvx::ExecutablePath());
     tvx::SetMessageBoxHook(&AnswerOk);
     CTarnivexDlg dlg;
-    dlg.m_bAutoRun = std::wstring(argv[1]) == L"delete" ? TRUE : FALSE;
+    dlg.m_bAutoRun = mode == L"delete" ? TRUE : FALSE;
     dlg.OnToggleAutoRun();
-    return dlg.m_bAutoRun ? 1 : 0;  // the exit code tells the new state
+    return dlg.m_bAutoRun ? 1 : 0;
 }

@@ -45,22 +45,34 @@ std::wstring UseFreshSchtasksLog(const std::wstring& name) {
     const DWORD n = ::GetTempPathW(MAX_PATH, temp);
     const std::wstring path = std::wstring(temp, n) + name;
     ::DeleteFileW(path.c_str());
+    ::DeleteFileW((path + L".xml").c_str());
     ::SetEnvironmentVariableW(L"TARNIVEX_SCHTASKS_LOG", path.c_str());
+    SetSchtasksExitCode(0);
     return path;
 }
 
+void SetSchtasksExitCode(DWORD code) {
+    ::SetEnvironmentVariableW(L"TARNIVEX_SCHTASKS_EXIT",
+                              code == 0 ? nullptr : std::to_wstring(code).c_str());
+}
+
 namespace {
-std::vector<std::wstring> ReadLines(const std::wstring& path) {
-    std::vector<std::wstring> lines;
+std::string ReadBytes(const std::wstring& path) {
+    std::string bytes;
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                         0, nullptr));
-    if (!file) return lines;
-    std::string bytes;
+    if (!file) return bytes;
     char buffer[4096];
     DWORD got = 0;
     while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         bytes.append(buffer, got);
+    return bytes;
+}
+
+std::vector<std::wstring> ReadLines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    const std::string bytes = ReadBytes(path);
     // Only whole lines count: a writer may be half-way through the last one.
     size_t start = 0;
     for (size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
@@ -69,6 +81,22 @@ std::vector<std::wstring> ReadLines(const std::wstring& path) {
     return lines;
 }
 }  // namespace
+
+std::string LastSchtasksXmlBytes(const std::wstring& logPath) {
+    return ReadBytes(logPath + L".xml");
+}
+
+std::wstring DecodeUtf16File(const std::string& bytes) {
+    if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes[0] != '\xFF' || bytes[1] != '\xFE') {
+        return {};
+    }
+    std::wstring text;
+    for (size_t i = 2; i < bytes.size(); i += 2) {
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    return text;
+}
 
 std::vector<std::wstring> WaitForLogLines(const std::wstring& logPath, size_t count,
                                           DWORD timeoutMs) {

@@ -1,5 +1,6 @@
 // The recording schtasks stand-in: installed over the prefix's own tool, it appends each command
-// line it is started with to a log file that tests read back.
+// line it is started with to a log file that tests read back, keeps the last task definition it
+// was given with /xml, and ends with the exit code a test chose.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +14,19 @@ namespace tvx::test {
 // built-in tool. Returns false (with the reason in `error`) when either step failed.
 bool InstallSchtasksDouble(std::wstring* error = nullptr);
 
-// A fresh log for the stand-in in the temporary folder; also exported as TARNIVEX_SCHTASKS_LOG so
-// that every child started afterwards records into it.
+// A fresh log for the stand-in in the temporary folder (no definition recorded, exit code 0);
+// also exported as TARNIVEX_SCHTASKS_LOG so that every child started afterwards records into it.
 std::wstring UseFreshSchtasksLog(const std::wstring& name);
+
+// Every stand-in started afterwards by this process or its children ends with this code.
+void SetSchtasksExitCode(DWORD code);
+
+// The last definition given with /xml, as the raw bytes of its file; empty when none was.
+std::string LastSchtasksXmlBytes(const std::wstring& logPath);
+
+// Those bytes as text when they are UTF-16 little-endian behind a byte-order mark; empty
+// otherwise.
+std::wstring DecodeUtf16File(const std::string& bytes);
 
 // The log's lines (UTF-8 decoded), waiting at most timeoutMs until at least `count` exist.
 std::vector<std::wstring> WaitForLogLines(const std::wstring& logPath, size_t count,
