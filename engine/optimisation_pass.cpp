@@ -3,6 +3,7 @@
 #include "engine/connections.h"
 #include "engine/working_set.h"
 #include "framework/log_file.h"
+#include "framework/xml_text.h"
 #include "notify/toast.h"
 
 namespace tvx {

@@ -14,8 +14,5 @@ void ShowToast(const wchar_t* text);
 // The toast document for a text (inserted unchanged).
 std::wstring ComposeToastXml(std::wstring_view text);
 
-// A text made safe to insert into the document: &, <, >, " and ' as their entities. The two
-// texts of START and STOP need none of it; a text with a path in it may.
-std::wstring EscapeXmlText(std::wstring_view text);
 
 }  // namespace tvx

@@ -1,39 +1,8 @@
 #include "settings/task_definition.h"
 
+#include "framework/xml_text.h"
+
 namespace tvx {
-
-namespace {
-
-// The text with &, <, >, " and ' written as entities, so that no name can end an element.
-std::wstring EscapeXmlText(std::wstring_view text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (const wchar_t c : text) {
-        switch (c) {
-            case L'&':
-                out += L"&amp;";
-                break;
-            case L'<':
-                out += L"&lt;";
-                break;
-            case L'>':
-                out += L"&gt;";
-                break;
-            case L'"':
-                out += L"&quot;";
-                break;
-            case L'\'':
-                out += L"&apos;";
-                break;
-            default:
-                out += c;
-                break;
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 std::wstring BuildTaskXml(std::wstring_view userId, std::wstring_view exePath) {
     const std::wstring user = EscapeXmlText(userId);
