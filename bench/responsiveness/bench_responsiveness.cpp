@@ -62,18 +62,15 @@ struct Figures {
 Figures Measure() {
     tvx::SetMessageBoxHook(&AnswerOk);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, tvx::kLaunchKey);
-    const double start = tvx::bench::SecondsNow();
-    CTarnivexDlg dlg;
-    const HWND hwnd = dlg.Create();
-    Figures figures;
-    if (!hwnd) return figures;
-    ::ShowWindow(hwnd, SW_HIDE);
-    dlg.m_bAutoPing = FALSE;  // the values of the machine are not part of this
-
+    std::atomic<HWND> target{nullptr};
     std::atomic<bool> stop{false};
+    std::atomic<bool> probing{true};
     std::mutex mutex;
     std::vector<double> answers;
+    // Started first: a thread started while a worker loads its libraries waits for the loader.
     std::thread probe([&] {
+        while (!target && !stop) ::Sleep(1);
+        const HWND hwnd = target;
         while (!stop) {
             const double sent = tvx::bench::SecondsNow();
             DWORD_PTR result = 0;
@@ -85,23 +82,36 @@ Figures Measure() {
             }
             ::Sleep(20);
         }
+        probing = false;
     });
-    // The window's own loop, as the program's modal loop runs it, until the sequence has ended.
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
-    while (!dlg.OnlineSequenceDone() && ::GetTickCount64() < deadline) {
+    const double start = tvx::bench::SecondsNow();
+    CTarnivexDlg dlg;
+    const HWND hwnd = dlg.Create();
+    Figures figures;
+    if (hwnd) {
+        ::ShowWindow(hwnd, SW_HIDE);
+        dlg.m_bAutoPing = FALSE;  // the values of the machine are not part of this
+    }
+    target = hwnd;
+    // The window's own loop, as the program's modal loop runs it, until the sequence has ended;
+    // then until the probe has stopped, since its last message needs this loop too.
+    const auto pump = [] {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
+    };
+    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    while (hwnd && !dlg.OnlineSequenceDone() && ::GetTickCount64() < deadline) pump();
     figures.done = dlg.OnlineSequenceDone();
     figures.sequenceS = tvx::bench::SecondsNow() - start;
     stop = true;
+    while (probing) pump();
     probe.join();
     ::Shell_NotifyIconW(NIM_DELETE, &dlg.m_nid);
-    ::DestroyWindow(hwnd);
+    if (hwnd) ::DestroyWindow(hwnd);
     tvx::SetMessageBoxHook(nullptr);
 
     std::sort(answers.begin(), answers.end());
