@@ -152,6 +152,9 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
     ::PostMessageW(wnd_, WM_COMMAND, kAutoRunCommand, 0);
     ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoRunValue) == L"false"; }, 10000));
+    // The task tool runs in a process of its own: its line is written after the command returns,
+    // and the next toggle's process could otherwise write first.
+    ASSERT_EQ(WaitForLogLines(schtasksLog_, 1, 10000).size(), 1u);
     ::PostMessageW(wnd_, WM_COMMAND, kAutoRunCommand, 0);
     ASSERT_TRUE(WaitUntil([] { return StoredText(kAutoRunValue) == L"true"; }, 10000));
     auto tasks = WaitForLogLines(schtasksLog_, 2, 10000);
