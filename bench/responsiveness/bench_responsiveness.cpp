@@ -6,8 +6,9 @@
 // process as the program creates it, with no day recorded (so all three requests run), and a
 // probe thread sends it WM_NULL every 20 ms, each with a 30 s time-out, from the window's
 // creation until the sequence has reached its end. Printed: the longest answer, the median, the
-// probes sent and how long the sequence took. Target: the longest answer under 100 ms in every
-// mode.
+// probes sent, how long the window's creation took (nothing reaches it before) and how long the
+// sequence took after it (the first tick is due one second after the initialisation). Target: the
+// longest answer under 100 ms in every mode.
 #include <windows.h>
 #include <wininet.h>
 
@@ -55,7 +56,8 @@ struct Figures {
     double longestMs = 0;
     double medianMs = 0;
     size_t probes = 0;
-    double sequenceS = 0;
+    double createS = 0;    // the window's creation, before which nothing can reach it
+    double sequenceS = 0;  // from the window's creation to the sequence's end
     bool done = false;
 };
 
@@ -92,6 +94,8 @@ Figures Measure() {
         ::ShowWindow(hwnd, SW_HIDE);
         dlg.m_bAutoPing = FALSE;  // the values of the machine are not part of this
     }
+    const double created = tvx::bench::SecondsNow();
+    figures.createS = created - start;
     target = hwnd;
     // The window's own loop, as the program's modal loop runs it, until the sequence has ended;
     // then until the probe has stopped, since its last message needs this loop too.
@@ -106,7 +110,7 @@ Figures Measure() {
     const ULONGLONG deadline = ::GetTickCount64() + 120000;
     while (hwnd && !dlg.OnlineSequenceDone() && ::GetTickCount64() < deadline) pump();
     figures.done = dlg.OnlineSequenceDone();
-    figures.sequenceS = tvx::bench::SecondsNow() - start;
+    figures.sequenceS = tvx::bench::SecondsNow() - created;
     stop = true;
     while (probing) pump();
     probe.join();
@@ -141,14 +145,14 @@ int wmain() {
         {"not listening", {{L"/_listen", "off"}}},
     };
     std::printf("window answers during the start-up sequence (WM_NULL every 20 ms)\n");
-    std::printf("%-18s %12s %12s %8s %12s\n", "server", "longest ms", "median ms", "probes",
-                "sequence s");
+    std::printf("%-18s %12s %12s %8s %10s %12s\n", "server", "longest ms", "median ms", "probes",
+                "created s", "sequence s");
     for (const Mode& mode : modes) {
         Control(L"/_reset", "");
         for (const auto& [path, body] : mode.config) Control(path, body);
         const Figures f = Measure();
-        std::printf("%-18s %12.1f %12.2f %8zu %11.1f%s\n", mode.name, f.longestMs, f.medianMs,
-                    f.probes, f.sequenceS, f.done ? "" : " (did not end)");
+        std::printf("%-18s %12.1f %12.2f %8zu %10.2f %12.2f%s\n", mode.name, f.longestMs,
+                    f.medianMs, f.probes, f.createS, f.sequenceS, f.done ? "" : " (did not end)");
     }
     Control(L"/_reset", "");
     std::printf("target: longest under 100 ms in every mode\n");
