@@ -11,7 +11,7 @@
 namespace tvx {
 
 namespace {
-// How long the running instance may take to end: its exit waits up to 10 s for a pass.
+// How long the running instance may take to end: its exit waits for a pass's last reconnect.
 constexpr DWORD kExitWaitMs = 30000;
 }  // namespace
 

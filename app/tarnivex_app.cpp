@@ -7,14 +7,7 @@
 #include "app/command_line.h"
 #include "app/switches.h"
 #include "engine/optimisation_pass.h"
-#include "framework/message_wait.h"
 #include "ui/tarnivex_dlg.h"
-
-namespace {
-// How long the end of the program waits for optimisation workers (a pass restarting the network
-// connections) before the process ends and takes them with it.
-constexpr DWORD kWorkerWaitMs = 10000;
-}  // namespace
 
 CTarnivexApp theApp;
 
@@ -52,9 +45,9 @@ BOOL CTarnivexApp::InitInstance() {
         dlg.DoModal();
         m_pMainWnd = nullptr;
     }
-    // A pass may still be restarting the connections: let it finish (bounded), so none is left
-    // disconnected, while messages still flow.
-    tvx::WaitPumpingMessages(tvx::Passes().turns.WorkersDoneEvent(), kWorkerWaitMs);
+    // A pass may still be bringing a connection up (it takes no further one down once the exit
+    // began): it is waited for as long as its restart may need, so none is left disconnected.
+    tvx::WaitForPassesToEnd(tvx::Passes());
     // No application message pump: the process ends with the dialog.
     return FALSE;
 }

@@ -42,9 +42,10 @@ void RestartOne(INetConnection* connection) {
 
 }  // namespace
 
-void RestartNetworkConnections() {
+void RestartNetworkConnections(RestartWatch* watch) {
     // Balanced only when it succeeded: a thread already in another apartment owes nothing.
-    ApartmentScope apartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), &::CoUninitialize);
+    ApartmentScope apartment(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED),
+                             &::CoUninitialize);
 
     ComPtr<INetConnectionManager> manager;
     if (FAILED(::CoCreateInstance(CLSID_ConnectionManager, nullptr, CLSCTX_ALL,
@@ -56,9 +57,13 @@ void RestartNetworkConnections() {
     if (FAILED(manager->EnumConnections(NCME_DEFAULT, connections.put())) || !connections) return;
 
     for (;;) {
+        // Checked before each connection, never between a disconnect and its connect: a
+        // connection taken down is brought up again whatever happens meanwhile.
+        if (watch && watch->ending && watch->ending()) break;
         ComPtr<INetConnection> connection;
         ULONG fetched = 0;
         if (connections->Next(1, connection.put(), &fetched) != S_OK) break;
+        if (watch) ++watch->connections;
         if (connection) RestartOne(connection.get());
     }
 }

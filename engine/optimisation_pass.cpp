@@ -1,6 +1,9 @@
 #include "engine/optimisation_pass.h"
 
-#include "engine/connections.h"
+#include <algorithm>
+#include <memory>
+
+#include "engine/tuning_backup.h"
 #include "engine/working_set.h"
 #include "framework/log_file.h"
 #include "framework/xml_text.h"
@@ -13,25 +16,34 @@ OptimisationPasses& Passes() {
     return passes;
 }
 
-void RunOptimisationPass(OptimisationPasses& passes) {
+std::optional<PassOutcome> RunOptimisationPass(OptimisationPasses& passes) {
     PassTurn turn(passes.turns);
-    if (!turn) return;  // superseded by a newer request, or the program is ending
+    if (!turn) return std::nullopt;  // superseded by a newer request, or the program is ending
 
     // Read only now that this pass has its turn, so it carries out the latest request.
-    const bool gamePing = passes.request.gamePing.load();
-    // The first toast confirms the request, before any work; a second one tells of failures.
-    TuningOutcome outcome;
-    if (gamePing) {
-        ShowToast(kApplyToastText);
-        passes.turns.WhileOpen([&] { outcome = ApplyTcpTuning(); });
-        // Read after the values are written: a toggle made meanwhile still counts for this pass.
-        if (passes.request.memory.load()) TrimAllWorkingSets();
-    } else {
-        ShowToast(kRevertToastText);
-        passes.turns.WhileOpen([&] { outcome = RevertTcpTuning(); });
+    PassOutcome outcome;
+    outcome.request = passes.request.number.load();
+    outcome.gamePing = passes.request.gamePing.load();
+    // The first toast confirms the request, before any work; it and the values happen together
+    // or not at all, so the program's end never leaves a toast for values it skipped.
+    TuningOutcome tuning;
+    outcome.valuesDone = passes.turns.WhileOpen([&] {
+        ShowToast(outcome.gamePing ? kApplyToastText : kRevertToastText);
+        tuning = outcome.gamePing ? ApplyTcpTuning() : RevertTcpTuning();
+    });
+    if (!outcome.valuesDone) return outcome;
+    // Read after the values are written: a toggle made meanwhile still counts for this pass.
+    if (outcome.gamePing && passes.request.memory.load() && !passes.turns.IsClosed()) {
+        TrimAllWorkingSets();
     }
-    RestartNetworkConnections();
-    if (!outcome.ok()) ShowToast(FailureToastText(gamePing, LogFilePath()).c_str());
+    passes.restart.connections = 0;
+    passes.restart.ending = [&passes] { return passes.turns.IsClosed(); };
+    RestartNetworkConnections(&passes.restart);
+    outcome.ok = tuning.ok();
+    // A second toast tells of failures; the window then shows what the machine holds.
+    if (!outcome.ok) ShowToast(FailureToastText(outcome.gamePing, LogFilePath()).c_str());
+    outcome.machineGamePing = GamePingLeftOn();
+    return outcome;
 }
 
 std::wstring FailureToastText(bool gamePing, const std::wstring& logPath) {
@@ -41,11 +53,13 @@ std::wstring FailureToastText(bool gamePing, const std::wstring& logPath) {
 }
 
 UINT OptimiseThreadProc(LPVOID param) {
-    auto& passes = *static_cast<OptimisationPasses*>(param);
+    const std::unique_ptr<PassWorker> worker(static_cast<PassWorker*>(param));
+    OptimisationPasses& passes = *worker->passes;
     try {
-        RunOptimisationPass(passes);
+        const std::optional<PassOutcome> outcome = RunOptimisationPass(passes);
+        if (outcome && worker->report) worker->report(*outcome);
     } catch (...) {
-        // Nothing may leave a worker; the pass has nobody to report to.
+        // Nothing may leave a worker.
     }
     passes.turns.WorkerEnded();
     return 0;
@@ -54,6 +68,23 @@ UINT OptimiseThreadProc(LPVOID param) {
 TuningOutcome ClosePassesAndRevert(OptimisationPasses& passes) {
     passes.turns.Close();
     return RevertTcpTuning();
+}
+
+DWORD PassEndBudgetMs(unsigned connections) {
+    const unsigned counted = std::min(connections, 1000u);
+    return counted * kReconnectPauseMs + kPassEndMarginMs;
+}
+
+bool WaitForPassesToEnd(OptimisationPasses& passes) {
+    const ULONGLONG start = ::GetTickCount64();
+    for (;;) {
+        // Read again on every round: the restart counts its connections as it goes.
+        const ULONGLONG budget = PassEndBudgetMs(passes.restart.connections.load());
+        const ULONGLONG spent = ::GetTickCount64() - start;
+        if (spent >= budget) return passes.turns.WaitForWorkers(0);
+        const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(budget - spent, 200));
+        if (passes.turns.WaitForWorkers(slice)) return true;
+    }
 }
 
 }  // namespace tvx

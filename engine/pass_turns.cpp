@@ -36,6 +36,11 @@ void PassTurns::Close() {
     changed_.notify_all();
 }
 
+bool PassTurns::IsClosed() {
+    std::lock_guard lock(mutex_);
+    return closed_;
+}
+
 void PassTurns::WorkerStarting() {
     std::lock_guard lock(mutex_);
     if (++workers_ == 1 && workersDone_) ::ResetEvent(workersDone_);

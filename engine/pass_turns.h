@@ -44,6 +44,7 @@ public:
     // no WhileOpen work is in progress; a pass still at work afterwards only restarts
     // connections.
     void Close();
+    bool IsClosed();
 
     // Workers started and not yet ended (given up or done), counted from the window's side so
     // that a worker not yet scheduled counts too.

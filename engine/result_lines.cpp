@@ -26,6 +26,7 @@ std::wstring CreateFailedLine(LSTATUS code) { return FailureLine(L"RegCreateKeyE
 std::wstring SetFailedLine(LSTATUS code) { return FailureLine(L"RegSetValueEx", code); }
 std::wstring OpenFailedLine(LSTATUS code) { return FailureLine(L"RegOpenKeyEx", code); }
 std::wstring DeleteFailedLine(LSTATUS code) { return FailureLine(L"RegDeleteValue", code); }
+std::wstring EnumFailedLine(LSTATUS code) { return FailureLine(L"RegEnumKeyEx", code); }
 
 std::wstring ValueSetLine(std::wstring_view valueName, DWORD number) {
     return Quoted(valueName) + std::to_wstring(static_cast<int>(number)) + L" 로 설정되었습니다.\n";

@@ -13,6 +13,7 @@ std::wstring CreateFailedLine(LSTATUS code);  // "RegCreateKeyEx 실패: 오류 
 std::wstring SetFailedLine(LSTATUS code);     // "RegSetValueEx 실패: 오류 코드 %ld\n"
 std::wstring OpenFailedLine(LSTATUS code);    // "RegOpenKeyEx 실패: 오류 코드 %ld\n"
 std::wstring DeleteFailedLine(LSTATUS code);  // "RegDeleteValue 실패: 오류 코드 %ld\n"
+std::wstring EnumFailedLine(LSTATUS code);    // "RegEnumKeyEx 실패: 오류 코드 %ld\n"
 std::wstring ValueSetLine(std::wstring_view valueName,
                           DWORD number);  // "'%s' 값이 %d 로 설정되었습니다.\n"
 std::wstring ValueDeletedLine(

@@ -27,29 +27,43 @@ std::mutex& TuningLock() {
     return lock;
 }
 
+// After this many failed enumerations the walk gives up: a persistent error (the interfaces key
+// deleted under the walk answers ERROR_KEY_DELETED at every index, never "no more items") would
+// otherwise loop for ever while holding the tuning lock, and the program's exit with it.
+constexpr unsigned kMaxFailedEnumerations = 32;
+
 // Calls visit(readableKey, fullPath) for every interface subkey that opens for reading, in
 // enumeration order. The open is the accessibility test; the handle is only lent for the visit.
+// False when the walk gave up before the end of the subkeys (reported with the last error).
 template <typename Visit>
-void ForEachInterface(Visit visit) {
+bool ForEachInterface(Visit visit) {
     UniqueKey interfaces;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInterfacesKey, 0, KEY_READ, interfaces.put()) !=
         ERROR_SUCCESS) {
-        return;
+        return true;
     }
     const std::wstring prefix = std::wstring(kInterfacesKey) + L'\\';
     wchar_t name[MAX_PATH];
+    unsigned failed = 0;
     for (DWORD index = 0;; ++index) {
         DWORD size = MAX_PATH;
         const LSTATUS rc = ::RegEnumKeyExW(interfaces.get(), index, name, &size, nullptr, nullptr,
                                            nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
+        if (rc != ERROR_SUCCESS) {
+            if (++failed >= kMaxFailedEnumerations) {
+                ReportLine(EnumFailedLine(rc));
+                return false;
+            }
+            continue;
+        }
         UniqueKey sub;
         if (::RegOpenKeyExW(interfaces.get(), name, 0, KEY_READ, sub.put()) != ERROR_SUCCESS) {
             continue;
         }
         visit(sub.get(), prefix + std::wstring(name, size));
     }
+    return true;
 }
 
 // A value apply is about to write, and whether its original allows that.
@@ -148,10 +162,13 @@ TuningOutcome ApplyTcpTuning() {
                 : Overwrite::No;
         plan.push_back({kMsmqKey, kNoDelayValue, overwrite});
     }
-    ForEachInterface([&](HKEY sub, const std::wstring& path) {
-        plan.push_back(
-            {path, kAckFrequencyValue, backup.RememberOriginal(sub, path, kAckFrequencyValue)});
-    });
+    // Interfaces the walk could not reach keep their values: a failure of the pass.
+    if (!ForEachInterface([&](HKEY sub, const std::wstring& path) {
+            plan.push_back(
+                {path, kAckFrequencyValue, backup.RememberOriginal(sub, path, kAckFrequencyValue)});
+        })) {
+        ++outcome.failed;
+    }
     backup.MarkApplied();
     const bool flushed = backup.Flush();
 
@@ -177,9 +194,12 @@ TuningOutcome RevertTcpTuning() {
             ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMsmqKey, 0, KEY_QUERY_VALUE, key.put());
         if (!RevertValue(backup, rc, key.get(), kMsmqKey, kNoDelayValue)) ++outcome.failed;
     }
-    ForEachInterface([&](HKEY sub, const std::wstring& path) {
-        if (!RevertValue(backup, ERROR_SUCCESS, sub, path, kAckFrequencyValue)) ++outcome.failed;
-    });
+    if (!ForEachInterface([&](HKEY sub, const std::wstring& path) {
+            if (!RevertValue(backup, ERROR_SUCCESS, sub, path, kAckFrequencyValue))
+                ++outcome.failed;
+        })) {
+        ++outcome.failed;
+    }
     backup.FinishRevert();
     return outcome;
 }

@@ -21,4 +21,13 @@ namespace tvx {
 // Lets a test answer message boxes instead of a person. Receives text and full type.
 using MessageBoxHook = int (*)(const std::wstring& text, UINT type);
 void SetMessageBoxHook(MessageBoxHook hook);
+
+// The answer a box of this type gives when it is dismissed without a choice: Cancel where it
+// has one, else No, else OK.
+int CancelAnswer(UINT type);
+
+// For the program's end, on the thread that shows the boxes: every box of ours open on it is
+// ended with its cancel answer, which is what its AfxMessageBox returns (each box's loop ends
+// once control is back in it). A box still being made ends as soon as it exists.
+void CloseOpenMessageBoxes();
 }  // namespace tvx

@@ -2,7 +2,6 @@
 
 #include <wininet.h>
 
-#include <system_error>
 #include <vector>
 
 #include "online/online_endpoints.h"
@@ -103,6 +102,7 @@ DownloadResult DownloadClient(const std::wstring& url, HANDLE file, const Downlo
             const ULONGLONG announced = ContentLength(*response);
             if (announced > limits.maxBytes) return {DownloadFailure::TooLarge, 0};
             control.total = announced;
+            control.Progressed();
             std::vector<char> chunk(64 * 1024);
             ULONGLONG received = 0;
             for (;;) {
@@ -115,6 +115,7 @@ DownloadResult DownloadClient(const std::wstring& url, HANDLE file, const Downlo
                     return {DownloadFailure::WriteFailed, ::GetLastError()};
                 }
                 control.received = received;
+                control.Progressed();
             }
             if (announced != 0 && received != announced) return {DownloadFailure::Network, 0};
             if (!::FlushFileBuffers(file)) return {DownloadFailure::WriteFailed, ::GetLastError()};
@@ -126,40 +127,6 @@ DownloadResult DownloadClient(const std::wstring& url, HANDLE file, const Downlo
     } catch (const std::exception&) {
         return {DownloadFailure::Network, ERROR_OUTOFMEMORY};
     }
-}
-
-BackgroundDownload::BackgroundDownload(std::wstring url, HANDLE file, DownloadLimits limits)
-    : control_(std::make_shared<DownloadControl>()),
-      done_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    if (!done_) {
-        result_ = {DownloadFailure::Network, ::GetLastError()};
-        return;
-    }
-    try {
-        thread_ = std::thread([this, url = std::move(url), file, limits] {
-            try {
-                result_ = DownloadClient(url, file, limits, *control_);
-            } catch (...) {
-                result_ = {DownloadFailure::Network, ERROR_OUTOFMEMORY};
-            }
-            ::SetEvent(done_.get());
-        });
-    } catch (const std::system_error&) {
-        result_ = {DownloadFailure::Network, ERROR_NOT_ENOUGH_MEMORY};
-        ::SetEvent(done_.get());
-    }
-}
-
-BackgroundDownload::~BackgroundDownload() {
-    if (thread_.joinable()) {
-        control_->Cancel();
-        thread_.join();
-    }
-}
-
-DownloadResult BackgroundDownload::Finish() {
-    if (thread_.joinable()) thread_.join();
-    return result_;
 }
 
 }  // namespace tvx

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "framework/internet.h"
 #include "framework/scoped.h"
@@ -57,6 +57,13 @@ public:
     // Called by the download for each session it opens; cut at once after a Cancel().
     void Watch(std::shared_ptr<InternetCutoff> cutoff);
 
+    // Called on the downloading thread whenever `received` or `total` has changed; set before
+    // the download starts.
+    std::function<void(ULONGLONG received, ULONGLONG total)> progressed;
+    void Progressed() {
+        if (progressed) progressed(received.load(), total.load());
+    }
+
 private:
     std::atomic<bool> cancelled_{false};
     std::mutex mutex_;
@@ -66,28 +73,5 @@ private:
 // Downloads url into file (open for writing, at its start). Blocks; runs on any thread.
 DownloadResult DownloadClient(const std::wstring& url, HANDLE file, const DownloadLimits& limits,
                               DownloadControl& control);
-
-// A download on a thread of its own, for a window that stays responsive meanwhile.
-class BackgroundDownload {
-public:
-    BackgroundDownload(std::wstring url, HANDLE file, DownloadLimits limits);
-    // Cancels and waits: the thread writes into the caller's file.
-    ~BackgroundDownload();
-    BackgroundDownload(const BackgroundDownload&) = delete;
-    BackgroundDownload& operator=(const BackgroundDownload&) = delete;
-
-    DownloadControl& control() { return *control_; }
-    // Signalled when the download has ended, whatever its outcome.
-    HANDLE DoneEvent() const { return done_.get(); }
-    bool Done() const { return ::WaitForSingleObject(done_.get(), 0) == WAIT_OBJECT_0; }
-    // Waits for the end and returns the outcome.
-    DownloadResult Finish();
-
-private:
-    std::shared_ptr<DownloadControl> control_;
-    UniqueHandle done_;
-    DownloadResult result_;
-    std::thread thread_;
-};
 
 }  // namespace tvx

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "framework/log_file.h"
-#include "framework/message_wait.h"
 #include "framework/scoped.h"
 #include "framework/user_text.h"
 #include "settings/installed_copy.h"
@@ -81,7 +80,7 @@ TaskToolRun RunTaskCommand(const std::wstring& commandLine, DWORD waitMs) {
     ::CloseHandle(pi.hThread);
     const UniqueHandle process(pi.hProcess);
     // A tool that hangs is left to end by itself; the command counts as failed.
-    if (!WaitPumpingMessages(process.get(), waitMs)) return run;
+    if (::WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) return run;
     run.ended = ::GetExitCodeProcess(process.get(), &run.exitCode) != FALSE;
     return run;
 }

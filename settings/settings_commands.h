@@ -35,8 +35,7 @@ struct TaskToolRun {
 };
 
 // Runs schtasks from the system folder with the given command line, hidden, and waits for it at
-// most waitMs while the thread's messages keep flowing (a window on this thread stays answering,
-// and any of its handlers may run meanwhile).
+// most waitMs. It blocks: a window runs it (and the commands below) on a worker.
 TaskToolRun RunTaskCommand(const std::wstring& commandLine, DWORD waitMs = kTaskToolWaitMs);
 
 // The logon task for exePath (the installed copy), for the user running this process. Writes

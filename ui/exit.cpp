@@ -1,6 +1,8 @@
-// The ways the program ends from its window.
+// The ways the program ends from its window. Every one of them first takes down whatever holds
+// the window's thread in a loop of its own (the program's message boxes, the progress window),
+// so that the end is never held up by a question nobody answers.
 #include "engine/optimisation_pass.h"
-#include "online/client_download.h"
+#include "framework/message_box.h"
 #include "ui/exit_request.h"
 #include "ui/tarnivex_dlg.h"
 
@@ -15,10 +17,13 @@ UINT ExitRequestMessage() {
 
 void CTarnivexDlg::BeginExit() {
     m_exitBegun = true;
-    if (m_download) m_download->Cancel();
+    // Each box answers as if cancelled (No to the offer and to the exit question, OK to a
+    // notice); the code after it sees that the exit has begun.
+    tvx::CloseOpenMessageBoxes();
+    CloseUpdateProgress();
     if (m_hWnd) ::KillTimer(m_hWnd, kStartupTimerId);
-    // Final: a press or an automatic start that comes later (from a nested message loop) starts
-    // nothing, and a pass waiting for its turn gives up.
+    // Final: a press or an automatic start that comes later starts nothing, a pass waiting for
+    // its turn gives up, and a pass at work takes no further connection down.
     tvx::Passes().turns.Close();
 }
 

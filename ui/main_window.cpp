@@ -24,6 +24,8 @@ constexpr UINT kStartupTimerPeriodMs = 1000;
 
 BOOL CTarnivexDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
+    // From here on workers can report to this window.
+    m_tasks = tvx::UiTaskQueue::For(m_hWnd);
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 

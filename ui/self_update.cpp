@@ -1,9 +1,15 @@
 // The self-update after the user accepted the offer: download into a folder only administrators
 // can write, verify the signer, then hand over to the new client in an order that lets it take
-// over the moment it runs.
+// over the moment it runs. The download and the report run on workers; each step after them
+// runs on the window's thread when the worker before it has reported, so the window answers
+// throughout and nothing waits inside a loop of its own.
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <utility>
+
 #include "engine/optimisation_pass.h"
 #include "framework/message_box.h"
-#include "framework/message_wait.h"
 #include "framework/user_text.h"
 #include "online/client_download.h"
 #include "online/client_signature.h"
@@ -16,75 +22,148 @@
 #include "ui/tarnivex_dlg.h"
 #include "ui/update_progress_dlg.h"
 
+// One accepted offer, from the download to the hand-over. Shared with the download's worker,
+// which writes into the file: the file stays open until the worker has let go of it too.
+struct CTarnivexDlg::UpdateRun {
+    explicit UpdateRun(tvx::UpdateFolder made) : folder(std::move(made)) {}
+    tvx::UpdateFolder folder;
+    tvx::UniqueFileHandle file;
+    std::shared_ptr<tvx::DownloadControl> control = std::make_shared<tvx::DownloadControl>();
+    // What the progress window last showed, so that a byte count that changes nothing on the
+    // screen posts nothing.
+    std::atomic<ULONGLONG> shown{~0ULL};
+    // Held, shared for reading only, until the client runs: what was verified is what starts.
+    tvx::UniqueFileHandle hold;
+    std::optional<tvx::SuspendedClient> client;
+};
+
 namespace {
-// After a cancel, the download's thread still holds the file until its call in progress fails.
-constexpr DWORD kDownloadStopWaitMs = 60000;
-// A pass restarting the connections is let finish before the process ends.
-constexpr DWORD kPassWaitMs = 10000;
+// The unit the progress window shows: a percent when the size is known, else KiB.
+ULONGLONG ShownUnit(ULONGLONG received, ULONGLONG total) {
+    if (total == 0) return received / 1024;
+    return (received >= total ? 100 : received * 100 / total) | (1ULL << 63);
+}
 }  // namespace
 
 // Any failure keeps the program running with nothing recorded, so the offer comes again at the
-// next start. The game-ping values are never reverted on this path.
+// next start, and the automatic start still follows. The game-ping values are never reverted on
+// this path.
 void CTarnivexDlg::DownloadAndRunUpdate() {
-    if (ExitBegun()) return;
-    tvx::UpdateFolder folder = tvx::UpdateFolder::Create();
-    tvx::UniqueFileHandle file = folder ? folder.CreateClientFile() : tvx::UniqueFileHandle();
-    if (!file) {
-        AfxMessageBox(tvx::kDownloadFailed, MB_OK);
+    if (ExitBegun() || m_update) return;
+    auto run = std::make_shared<UpdateRun>(tvx::UpdateFolder::Create());
+    if (run->folder) run->file = run->folder.CreateClientFile();
+    if (!run->file) {
+        UpdateFailed(tvx::kDownloadFailed, MB_OK);
         return;
     }
 
-    tvx::DownloadResult result;
-    {
-        tvx::BackgroundDownload download(m_strUpdateUrl, file.get(), tvx::ClientDownloadLimits());
-        m_download = &download.control();
-        CUpdateProgressDlg progress(m_hWnd, download);
-        progress.DoModal();
-        tvx::WaitPumpingMessages(download.DoneEvent(), kDownloadStopWaitMs);
-        result = download.Finish();
-        m_download = nullptr;
+    // Progress comes from the worker as posted closures; only a change on the screen is posted.
+    run->control->progressed = [tasks = m_tasks, this, weak = std::weak_ptr<UpdateRun>(run)](
+                                   ULONGLONG received, ULONGLONG total) {
+        const std::shared_ptr<UpdateRun> run = weak.lock();
+        if (!run || run->shown.exchange(ShownUnit(received, total)) == ShownUnit(received, total))
+            return;
+        tasks->Post([this, received, total] { OnDownloadProgress(received, total); });
+    };
+    m_update = run;
+    m_progress = std::make_unique<CUpdateProgressDlg>(m_hWnd, [this] {
+        // Stopped at once; its end then comes back as a failed download. The window goes once
+        // its own handler has returned.
+        if (m_update) m_update->control->Cancel();
+        m_tasks->Post([this] { CloseUpdateProgress(); });
+    });
+    if (m_progress->Create()) {
+        m_progress->CenterWindow();
+        ::ShowWindow(m_progress->GetSafeHwnd(), SW_SHOW);
+        // As over a modal window: the main window takes no input meanwhile.
+        if (m_hWnd) ::EnableWindow(m_hWnd, FALSE);
     }
+
+    const bool started = tvx::RunThenPost(
+        m_tasks,
+        [run, url = m_strUpdateUrl, limits = tvx::ClientDownloadLimits()] {
+            return tvx::DownloadClient(url, run->file.get(), limits, *run->control);
+        },
+        [this, run](const tvx::DownloadResult& result) { OnDownloadEnded(run, result); });
+    if (!started) OnDownloadEnded(run, tvx::DownloadResult{});
+}
+
+void CTarnivexDlg::OnDownloadProgress(ULONGLONG received, ULONGLONG total) {
+    if (m_progress) m_progress->ShowProgress(received, total);
+}
+
+void CTarnivexDlg::CloseUpdateProgress() {
+    if (m_update) m_update->control->Cancel();
+    if (!m_progress) return;
+    if (m_hWnd) ::EnableWindow(m_hWnd, TRUE);
+    m_progress.reset();  // destroys the window
+}
+
+void CTarnivexDlg::UpdateFailed(const wchar_t* text, UINT type) {
+    AfxMessageBox(text, type);
+    StartAutoPingAndEndSequence();
+}
+
+void CTarnivexDlg::OnDownloadEnded(const std::shared_ptr<UpdateRun>& run,
+                                   const tvx::DownloadResult& result) {
+    if (run != m_update) return;
+    m_update.reset();
+    CloseUpdateProgress();
     // Closed for writing: a program that anyone holds open for writing cannot be started.
-    file.reset();
-    // The window stayed responsive during the download: its exit may have run meanwhile.
+    run->file.reset();
     if (ExitBegun()) return;
     if (!result.ok()) {
-        AfxMessageBox(tvx::kDownloadFailed, MB_OK);
+        UpdateFailed(tvx::kDownloadFailed, MB_OK);
         return;
     }
 
-    // Held, shared for reading only, until the client runs: what was verified is what starts.
-    tvx::UniqueFileHandle hold = folder.OpenClientForStart();
-    if (!hold) {
-        AfxMessageBox(tvx::kDownloadFailed, MB_OK);
+    // Verification: the file held against change, then its signer.
+    run->hold = run->folder.OpenClientForStart();
+    if (!run->hold) {
+        UpdateFailed(tvx::kDownloadFailed, MB_OK);
         return;
     }
-    const tvx::SignatureCheck signature = tvx::CheckSignature(hold.get(), folder.ClientPath());
+    const tvx::SignatureCheck signature =
+        tvx::CheckSignature(run->hold.get(), run->folder.ClientPath());
     if (!tvx::SignedByListedSigner(signature, tvx::TrustedUpdateSigners())) {
-        AfxMessageBox(tvx::kNotVerified, MB_OK | MB_ICONWARNING);
+        UpdateFailed(tvx::kNotVerified, MB_OK | MB_ICONWARNING);
         return;
     }
-    std::optional<tvx::SuspendedClient> client =
-        tvx::StartClientSuspended(folder.ClientPath(), folder.path());
-    if (!client) {
-        AfxMessageBox(tvx::kLaunchFailed, MB_OK);
+    // Launch: suspended until the hand-over lets it run.
+    run->client = tvx::StartClientSuspended(run->folder.ClientPath(), run->folder.path());
+    if (!run->client) {
+        UpdateFailed(tvx::kLaunchFailed, MB_OK);
         return;
     }
-    folder.Keep();  // the client runs from it; the next start removes it
+    run->folder.Keep();  // the client runs from it; the next start removes it
+    HandOverToClient(run);
+}
 
-    // The hand-over. The client waits, suspended, until this process has let go of everything
-    // it would otherwise find taken: a newer client meeting our mutex would hand over to this
-    // ending copy and quit, leaving nothing running.
+// The hand-over, in this order: the version recorded, the "update" report, the passes closed
+// and waited for, the icon deleted, the single-instance mutex released and closed, and only
+// then the client resumed. The client waits, suspended, until this process has let go of
+// everything it would otherwise find taken: a newer client meeting our mutex would hand over
+// to this ending copy and quit, leaving nothing running.
+void CTarnivexDlg::HandOverToClient(std::shared_ptr<UpdateRun> run) {
+    m_onlineDone = true;
     tvx::SetRegistryString(tvx::kUpdateKey, tvx::kUpdateValue, m_strServerVersion.c_str());
-    tvx::ReportUsage(tvx::kUpdateReportUrl);
+    // From here on no press starts a pass and no pass takes a connection down.
     BeginExit();
-    tvx::WaitPumpingMessages(tvx::Passes().turns.WorkersDoneEvent(), kPassWaitMs);
-    // Deleted now: the shell would show a dead icon until the pointer passed over it.
-    if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
-    m_nid.hWnd = nullptr;
-    tvx::LeaveSingleInstance();
-    tvx::ResumeClient(*client);
-    hold.reset();
-    // Unlike the tray's exit, the game-ping values are left as they are.
-    CDialogEx::OnCancel();
+    // The report and the wait for a pass still bringing a connection up run on a worker; the
+    // window keeps answering meanwhile.
+    const auto reportAndWait = [] {
+        tvx::ReportUsage(tvx::kUpdateReportUrl);
+        return tvx::WaitForPassesToEnd(tvx::Passes());
+    };
+    const auto finish = [this, run](bool) {
+        // Deleted now: the shell would show a dead icon until the pointer passed over it.
+        if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
+        m_nid.hWnd = nullptr;
+        tvx::LeaveSingleInstance();
+        tvx::ResumeClient(*run->client);
+        run->hold.reset();
+        // Unlike the tray's exit, the game-ping values are left as they are.
+        CDialogEx::OnCancel();
+    };
+    if (!tvx::RunThenPost(m_tasks, reportAndWait, finish)) finish(reportAndWait());
 }

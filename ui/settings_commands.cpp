@@ -2,6 +2,7 @@
 #include "engine/optimisation_pass.h"
 #include "framework/executable_path.h"
 #include "framework/message_box.h"
+#include "framework/ui_task.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
 #include "ui/tarnivex_dlg.h"
@@ -11,23 +12,29 @@ constexpr wchar_t kAutoRunNeedsInstall[] =
     L"윈도우 실행시 프로그램 자동실행은 설치된 프로그램에서만 사용할 수 있습니다.";
 constexpr wchar_t kAutoRunCreateFailed[] = L"자동 실행 작업을 만들지 못했습니다.";
 constexpr wchar_t kAutoRunDeleteFailed[] = L"자동 실행 작업을 삭제하지 못했습니다.";
-
-// schtasks is waited for with messages flowing, so the menu can be chosen again meanwhile: a
-// second toggle then would race the first one's task.
-bool g_autoRunBusy = false;
 }  // namespace
 
+// schtasks is waited for (a few seconds at most) on a worker, and the outcome comes back to this
+// thread. The menu item does nothing meanwhile: a second toggle would race the first one's task.
 void CTarnivexDlg::OnToggleAutoRun() {
-    if (g_autoRunBusy) return;
-    g_autoRunBusy = true;
-    const tvx::AutoRunToggle toggle = tvx::ToggleAutoRun(m_bAutoRun, tvx::ExecutablePath());
-    g_autoRunBusy = false;
-    m_bAutoRun = toggle.nowOn;
-    // The program may have begun to end while schtasks ran: nobody is left to read a message.
-    if (ExitBegun()) return;
-    if (toggle.needsInstalledCopy) AfxMessageBox(kAutoRunNeedsInstall, MB_OK | MB_ICONINFORMATION);
-    if (toggle.createFailed) AfxMessageBox(kAutoRunCreateFailed, MB_OK | MB_ICONWARNING);
-    if (toggle.deleteFailed) AfxMessageBox(kAutoRunDeleteFailed, MB_OK | MB_ICONWARNING);
+    if (m_autoRunBusy || ExitBegun()) return;
+    const BOOL wasOn = m_bAutoRun;
+    const auto toggle = [wasOn, exe = tvx::ExecutablePath()] {
+        return tvx::ToggleAutoRun(wasOn, exe);
+    };
+    const auto shown = [this](const tvx::AutoRunToggle& result) {
+        m_autoRunBusy = false;
+        m_bAutoRun = result.nowOn;
+        // The program may have begun to end while schtasks ran: nobody is left to read a message.
+        if (ExitBegun()) return;
+        if (result.needsInstalledCopy) {
+            AfxMessageBox(kAutoRunNeedsInstall, MB_OK | MB_ICONINFORMATION);
+        }
+        if (result.createFailed) AfxMessageBox(kAutoRunCreateFailed, MB_OK | MB_ICONWARNING);
+        if (result.deleteFailed) AfxMessageBox(kAutoRunDeleteFailed, MB_OK | MB_ICONWARNING);
+    };
+    m_autoRunBusy = true;
+    if (!tvx::RunThenPost(m_tasks, toggle, shown)) shown(toggle());
 }
 
 void CTarnivexDlg::OnToggleAutoPing() {

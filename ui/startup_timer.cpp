@@ -1,8 +1,11 @@
-// Timer 1: ticks every second until the machine is online; the first online tick runs the
-// once-per-run sequence on this thread.
+// Timer 1: ticks every second until the machine is online. The first online tick starts the
+// once-per-run sequence: its requests (launch record, usage reports, update check) run in order
+// on a worker, and the window's thread only takes the check's result, shows the boxes and starts
+// the next step.
 #include "framework/message_box.h"
 #include "online/connection_state.h"
 #include "online/online_endpoints.h"
+#include "online/update_check.h"
 #include "online/usage_report.h"
 #include "ui/tarnivex_dlg.h"
 
@@ -15,20 +18,45 @@ constexpr wchar_t kUpdatePrompt[] =
 void CTarnivexDlg::OnTimer(UINT_PTR id) {
     if (id != kStartupTimerId || ExitBegun()) return;
     if (!tvx::IsMachineOnline()) return;
-    // Killed before any request or message box, so no tick can enter during their nested
-    // loops. A tick that finds the timer already gone belongs to a sequence that has run.
+    // Killed before any request, so the sequence starts once. A tick that finds the timer
+    // already gone belongs to a sequence that has started.
     if (!::KillTimer(m_hWnd, kStartupTimerId)) return;
 
-    tvx::SendStartupReports();
-    const BOOL offered = CheckForUpdate(tvx::kUpdateCheckUrl);
-    // A message box of the check runs a message loop of its own, in which the tray's exit may
-    // have ended the program: then nothing more may happen here.
+    const bool started = tvx::RunThenPost(
+        m_tasks,
+        [] {
+            tvx::SendStartupReports();
+            return RequestUpdateCheck(tvx::kUpdateCheckUrl);
+        },
+        [this](const tvx::UpdateCheck& check) { OnUpdateChecked(check); });
+    if (!started) {
+        // No thread for the requests: as when the site cannot be reached.
+        tvx::UpdateCheck none;
+        none.unreachable = true;
+        OnUpdateChecked(none);
+    }
+}
+
+void CTarnivexDlg::OnUpdateChecked(const tvx::UpdateCheck& check) {
+    if (ExitBegun()) return;
+    const BOOL offered = CheckForUpdate(check);
+    // The unreachable message ran a loop of its own, in which the program may have begun to end.
     if (ExitBegun()) return;
     if (offered) {
         // Declining also skips the automatic start for this run.
         const int answer = AfxMessageBox(kUpdatePrompt, MB_YESNO | MB_ICONQUESTION);
-        if (answer == IDYES && !ExitBegun()) DownloadAndRunUpdate();
+        if (answer == IDYES && !ExitBegun()) {
+            DownloadAndRunUpdate();
+            return;
+        }
+        m_onlineDone = true;
         return;
     }
+    StartAutoPingAndEndSequence();
+}
+
+void CTarnivexDlg::StartAutoPingAndEndSequence() {
+    m_onlineDone = true;
+    if (ExitBegun()) return;
     if (m_bAutoPing) StartOptimisationWorker(TRUE);
 }

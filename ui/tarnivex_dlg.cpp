@@ -5,15 +5,27 @@
 #include "res/resource.h"
 #include "ui/exit_request.h"
 #include "ui/tray.h"
+#include "ui/update_progress_dlg.h"
 
 CTarnivexDlg::CTarnivexDlg(HWND parent) : CDialogEx(IDD_TARNIVEX_DIALOG, parent) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
-// The menu holders destroy their menus; the images were deleted in OnDestroy.
-CTarnivexDlg::~CTarnivexDlg() = default;
+// The menu holders destroy their menus; the images were deleted in OnDestroy. A worker that
+// still reports finds the queue closed.
+CTarnivexDlg::~CTarnivexDlg() {
+    m_tasks->Close();
+    m_progress.reset();
+}
 
 BOOL CTarnivexDlg::PreTranslateMessage(MSG* msg) {
+    // The progress window is modeless: its keys (Esc cancels) go through its own dialog manager.
+    if (m_progress && m_progress->GetSafeHwnd() &&
+        (msg->hwnd == m_progress->GetSafeHwnd() ||
+         ::IsChild(m_progress->GetSafeHwnd(), msg->hwnd)) &&
+        ::IsDialogMessageW(m_progress->GetSafeHwnd(), msg)) {
+        return TRUE;
+    }
     // Neither Esc nor Enter may end the dialog.
     if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN)) {
         return TRUE;
@@ -28,6 +40,11 @@ bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     // would be out of reach without it.
     if (msg == tvx::TaskbarCreatedMessage() && msg != 0) {
         if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
+        result = 0;
+        return true;
+    }
+    if (msg == tvx::UiTaskMessage() && msg != 0) {
+        m_tasks->Drain();
         result = 0;
         return true;
     }
@@ -52,6 +69,8 @@ bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
                           POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return false;
         case WM_DESTROY:
+            // What workers report from now on is dropped: the window is going.
+            m_tasks->Close();
             OnDestroy();
             return false;
         case WM_CLOSE:

@@ -9,16 +9,21 @@
 #include <gdiplus.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 
 #include "framework/dialog.h"
 #include "framework/menu.h"
 #include "framework/rect.h"
 #include "framework/thread.h"
+#include "framework/ui_task.h"
+#include "online/update_check.h"
 
 namespace tvx {
-class DownloadControl;
-}
+struct DownloadResult;
+struct PassOutcome;
+}  // namespace tvx
+class CUpdateProgressDlg;
 
 // Tray icon callback message.
 constexpr UINT WM_TRAYNOTIFY = WM_APP + 1;
@@ -35,8 +40,12 @@ public:
     // automatic start. The worker is handed the engine's request, never this window.
     void StartOptimisationWorker(BOOL newState);
 
-    // Update check and self-update.
-    BOOL CheckForUpdate(std::wstring url);
+    // Update check and self-update. The request runs on a worker (RequestUpdateCheck, callable
+    // on any thread); CheckForUpdate takes its result on the window's thread: the unreachable
+    // message, the fields, and whether a newer client is offered.
+    static tvx::UpdateCheck RequestUpdateCheck(const std::wstring& url);
+    BOOL CheckForUpdate(const tvx::UpdateCheck& check);
+    // Starts the download; what follows comes back through the window's queue.
     void DownloadAndRunUpdate();
 
     // Message handlers (public so that tests can drive them without a message loop).
@@ -80,8 +89,14 @@ public:
     BOOL m_bMemory = FALSE;
 
     // The end of the program has begun (exit command, exit request, accepted update) or the
-    // dialog has ended: a handler that comes back from a nested message loop must stop then.
+    // dialog has ended: a handler that comes back from a message box must stop then.
     bool ExitBegun() const { return m_exitBegun || Ended(); }
+
+    // Workers report to the window only through this queue (posted closures run on the window's
+    // thread). Null-windowed until the window exists; closed when it goes.
+    const tvx::UiTaskPoster& Tasks() const { return m_tasks; }
+    // The once-per-run online sequence has reached its end (for tests and the benchmark).
+    bool OnlineSequenceDone() const { return m_onlineDone; }
 
 protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -91,10 +106,32 @@ private:
     // The tray exit's steps after its question: no pass works any more, the values are removed
     // on this thread, the icon is deleted and the dialog ends.
     void ExitRemovingTheValues();
-    // Stops the start-up timer and closes the passes for good; later presses start nothing.
+    // Closes the program's own message boxes and the progress window (each as if cancelled),
+    // stops the start-up timer and the download, and closes the passes for good; later presses
+    // start nothing.
     void BeginExit();
 
+    // Steps of the online sequence and of the self-update, each run on the window's thread when
+    // the worker before it has reported.
+    void OnUpdateChecked(const tvx::UpdateCheck& check);
+    void StartAutoPingAndEndSequence();
+    struct UpdateRun;
+    void OnDownloadProgress(ULONGLONG received, ULONGLONG total);
+    void OnDownloadEnded(const std::shared_ptr<UpdateRun>& run, const tvx::DownloadResult& result);
+    void UpdateFailed(const wchar_t* text, UINT type);
+    void CloseUpdateProgress();
+    void HandOverToClient(std::shared_ptr<UpdateRun> run);
+    // A pass has ended: the window shows what the machine holds when the pass failed.
+    void OnPassEnded(const tvx::PassOutcome& outcome);
+
     bool m_exitBegun = false;
-    // The self-update's download while it runs, so that an exit can stop it.
-    tvx::DownloadControl* m_download = nullptr;
+    bool m_onlineDone = false;
+    // An AutoRun toggle is waiting for schtasks on a worker.
+    bool m_autoRunBusy = false;
+    tvx::UiTaskPoster m_tasks = tvx::UiTaskQueue::For(nullptr);
+    // The number of the latest pass request this window made.
+    unsigned long long m_lastPassRequest = 0;
+    // The self-update while its download runs, and the window that shows it.
+    std::shared_ptr<UpdateRun> m_update;
+    std::unique_ptr<CUpdateProgressDlg> m_progress;
 };

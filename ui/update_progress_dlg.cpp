@@ -3,47 +3,26 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 #include "online/self_update.h"
 #include "res/resource.h"
 
-namespace {
-constexpr UINT_PTR kRefreshTimerId = 1;
-constexpr UINT kRefreshMs = 100;
-}  // namespace
-
-CUpdateProgressDlg::CUpdateProgressDlg(HWND owner, tvx::BackgroundDownload& download)
-    : CDialogEx(IDD_UPDATE_PROGRESS, owner), m_download(download) {}
+CUpdateProgressDlg::CUpdateProgressDlg(HWND owner, std::function<void()> onCancel)
+    : CDialogEx(IDD_UPDATE_PROGRESS, owner), m_onCancel(std::move(onCancel)) {}
 
 BOOL CUpdateProgressDlg::OnInitDialog() {
     ::SendDlgItemMessageW(m_hWnd, IDC_UPDATE_BAR, PBM_SETRANGE32, 0, 100);
-    // The download's thread only counts; this window reads the counts on its own timer.
-    ::SetTimer(m_hWnd, kRefreshTimerId, kRefreshMs, nullptr);
-    Refresh();
+    ShowProgress(0, 0);
     return TRUE;
 }
 
 void CUpdateProgressDlg::OnCancel() {
-    m_download.control().Cancel();
-    CDialogEx::OnCancel();
+    if (m_onCancel) std::exchange(m_onCancel, nullptr)();
 }
 
-bool CUpdateProgressDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (msg == WM_TIMER && wParam == kRefreshTimerId) {
-        Refresh();
-        result = 0;
-        return true;
-    }
-    return CDialogEx::OnMessage(msg, wParam, lParam, result);
-}
-
-void CUpdateProgressDlg::Refresh() {
-    if (m_download.Done()) {
-        EndDialog(IDOK);
-        return;
-    }
-    const ULONGLONG received = m_download.control().received.load();
-    const ULONGLONG total = m_download.control().total.load();
+void CUpdateProgressDlg::ShowProgress(ULONGLONG received, ULONGLONG total) {
+    if (!m_hWnd) return;
     std::wstring text = tvx::kDownloading;
     if (total > 0) {
         const ULONGLONG percent = received >= total ? 100 : received * 100 / total;

@@ -1,24 +1,27 @@
-// The small window over the self-update's download: how far it got, and a button to stop it.
+// The small window over the self-update's download: how far it got, and a button to stop it. It
+// is modeless and only shows what it is told: the download's worker posts its progress to the
+// main window, which passes it on here.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/dialog.h"
-#include "online/client_download.h"
 
 class CUpdateProgressDlg : public CDialogEx {
 public:
-    // Ends by itself when the download has ended; the cancel button (or Esc) cancels it first.
-    CUpdateProgressDlg(HWND owner, tvx::BackgroundDownload& download);
+    // onCancel runs when the user presses Cancel (or Esc); the owner then closes this window.
+    CUpdateProgressDlg(HWND owner, std::function<void()> onCancel);
+
+    // Bytes received so far, of total (0: the size is not known).
+    void ShowProgress(ULONGLONG received, ULONGLONG total);
 
 protected:
     BOOL OnInitDialog() override;
     void OnCancel() override;
     void OnOK() override {}  // Enter must not hide a download that goes on
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void Refresh();
-
-    tvx::BackgroundDownload& m_download;
+    std::function<void()> m_onCancel;
 };

@@ -96,13 +96,15 @@ int wmain() {
                 MicrosecondsPerCall(20, [] { tvx::ReportUsage(tvx::kRunReportUrl); }) / 1000);
     Control(L"/_config?key=update", typical);
     CTarnivexDlg dlg;
-    std::printf(
-        "network  update check: %.1f ms\n",
-        MicrosecondsPerCall(20, [&] { sink = dlg.CheckForUpdate(tvx::kUpdateCheckUrl); }) / 1000);
+    std::printf("network  update check: %.1f ms\n",
+                MicrosecondsPerCall(20, [&] {
+                    sink =
+                        dlg.CheckForUpdate(CTarnivexDlg::RequestUpdateCheck(tvx::kUpdateCheckUrl));
+                }) / 1000);
     Control(L"/_config?key=mode", "huge");
     const SIZE_T before = PeakPrivateBytes();
     const double start = Now();
-    sink = dlg.CheckForUpdate(tvx::kUpdateCheckUrl);
+    sink = dlg.CheckForUpdate(CTarnivexDlg::RequestUpdateCheck(tvx::kUpdateCheckUrl));
     std::printf("network  update check, 256 MiB reply: %.1f ms, peak private memory +%.1f MiB\n",
                 (Now() - start) * 1000, (PeakPrivateBytes() - before) / 1048576.0);
     Control(L"/_reset", "");

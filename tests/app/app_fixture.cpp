@@ -45,15 +45,16 @@ void AppTest::TearDown() {
     ResetMachineState();
 }
 
-void AppTest::Launch(const std::wstring& exe) {
+void AppTest::Launch(const std::wstring& exe, bool settle) {
     app_ = AppProcess::Start(exe);
     ASSERT_TRUE(app_) << "cannot start " << testing::PrintToString(exe) << ": " << ::GetLastError();
     wnd_ = FindMainWindow(app_.pid(), 20000);
     ASSERT_NE(wnd_, nullptr) << "no main window";
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }, 10000));
-    // Let the once-per-run online sequence (about a second after start) finish first: it runs
-    // on the window's thread, and the box it raises when no server answers would otherwise
-    // come up in the middle of a case, inside a menu's loop for instance.
+    if (!settle) return;
+    // Let the once-per-run online sequence (about a second after start) finish first: the box it
+    // raises when no server answers would otherwise come up in the middle of a case, inside a
+    // menu's loop for instance.
     WaitUntil([] { return KeyExists(HKEY_CURRENT_USER, L"Software\\Tarnivex\\Launch"); }, 5000);
     WaitUntil([&] { return DismissStrayBox(); }, 2000);
 }

@@ -34,8 +34,9 @@ protected:
 
     static std::wstring ExePath();
     // Starts the program (the built one unless another copy is named) and waits for its shown
-    // main window (fails the case otherwise).
-    void Launch(const std::wstring& exe = ExePath());
+    // main window (fails the case otherwise). Unless told not to settle, it then lets the online
+    // sequence run and dismisses the box it may raise.
+    void Launch(const std::wstring& exe = ExePath(), bool settle = true);
     // Answers message boxes nobody asked for (the online sequence may raise one when no server
     // answers) and reports whether one was closed.
     bool DismissStrayBox();

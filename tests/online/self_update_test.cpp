@@ -8,6 +8,7 @@
 #include "online/update_reply.h"
 #include "tests/online/dev_server_client.h"
 #include "tests/online/message_box_recorder.h"
+#include "tests/online/test_window.h"
 #include "tests/online/update_client_marker.h"
 #include "tests/support/registry_test_util.h"
 #include "ui/startup_gates.h"
@@ -30,6 +31,9 @@ protected:
         ResetServer();
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
+        // The online sequence and the automatic start are not part of these cases.
+        dlg_.KillStartupTimer();
+        dlg_.m_bAutoPing = FALSE;
     }
     void TearDown() override {
         tvx::OverrideClientDownloadLimitsForTests(nullptr);
@@ -47,6 +51,8 @@ protected:
         dlg_.m_strServerVersion = L"7";
         dlg_.m_strUpdateUrl = url;
         dlg_.DownloadAndRunUpdate();
+        // The download runs on a worker; the refusal comes back through the window.
+        PumpUntil([&] { return boxes_.boxes().size() > before; }, 60000);
         ASSERT_EQ(boxes_.boxes().size(), before + 1);
         EXPECT_EQ(boxes_.boxes().back().text, message);
         EXPECT_FALSE(dlg_.ExitBegun()) << "the program ended";
@@ -55,7 +61,7 @@ protected:
         EXPECT_FALSE(WaitForUpdateClientMarker(300)) << "the client ran";
     }
 
-    CTarnivexDlg dlg_;
+    TestWindow dlg_;
     MessageBoxRecorder boxes_;
 };
 
@@ -102,6 +108,7 @@ TEST_F(SelfUpdate, OurClientFromAnotherHttpsHostTakesOverTheProgram) {
     dlg_.m_strUpdateUrl = ServerUrl(L"/redirect?status=307&to=") +
                           OtherHostUrl(L"/files/tarnivex_update_client_signed.exe");
     dlg_.DownloadAndRunUpdate();
+    PumpUntil([&] { return dlg_.Ended() || !boxes_.boxes().empty(); }, 60000);
 
     EXPECT_TRUE(boxes_.boxes().empty()) << testing::PrintToString(boxes_.boxes().at(0).text);
     const auto run = WaitForUpdateClientMarker(20000);

@@ -2,7 +2,10 @@
 // built-in addresses. Needs a display (windows and timers).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <ctime>
+#include <thread>
 
 #include "engine/optimisation_pass.h"
 #include "engine/tcp_tuning.h"
@@ -14,7 +17,9 @@
 #include "settings/settings_store.h"
 #include "tests/online/dev_server_client.h"
 #include "tests/online/message_box_recorder.h"
+#include "tests/online/test_window.h"
 #include "tests/online/update_client_marker.h"
+#include "tests/support/app_driver.h"
 #include "tests/support/registry_test_util.h"
 #include "ui/tarnivex_dlg.h"
 
@@ -40,18 +45,8 @@ std::string ClientOffer(const char* version) {
     return std::string(version) + "#" + std::string(url.begin(), url.end()) + "\r\n";
 }
 
-// The main window record with a plain hidden window of its own and timer 1 running, as after
-// the window's initialisation, so that the timer handler can be driven tick by tick.
-class TimedWindow : public CTarnivexDlg {
-public:
-    TimedWindow() {
-        m_hWnd = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, HWND_MESSAGE, nullptr,
-                                   nullptr, nullptr);
-        ::SetTimer(m_hWnd, kStartupTimerId, 1000, nullptr);
-    }
-    // Ends the timer; true when it was still running.
-    bool KillStartupTimer() { return ::KillTimer(m_hWnd, kStartupTimerId) != FALSE; }
-};
+// Driven tick by tick: the test calls the timer handler itself.
+using TimedWindow = TestWindow;
 
 class StartupTimer : public ::testing::Test {
 protected:
@@ -113,6 +108,7 @@ TEST_F(StartupTimer, FirstOnlineTickRunsTheSequenceOnceAndKillsTheTimer) {
     {
         TimedWindow window;
         window.OnTimer(kStartupTimerId);
+        ASSERT_TRUE(window.RunSequence());
         EXPECT_EQ(ReportCount("live"), 1);
         EXPECT_EQ(ReportCount("run"), 1);
         EXPECT_EQ(UpdateChecks(), 1);
@@ -121,6 +117,7 @@ TEST_F(StartupTimer, FirstOnlineTickRunsTheSequenceOnceAndKillsTheTimer) {
 
         // A tick after that (one already queued, say) finds the sequence done.
         window.OnTimer(kStartupTimerId);
+        PumpUntil([] { return false; }, 300);
         EXPECT_EQ(ReportCount("run"), 1);
         EXPECT_EQ(UpdateChecks(), 1);
         EXPECT_FALSE(window.m_bRunning);  // AutoPing is off
@@ -128,6 +125,7 @@ TEST_F(StartupTimer, FirstOnlineTickRunsTheSequenceOnceAndKillsTheTimer) {
     // The next start on the same day: no daily report, but the per-run one again.
     TimedWindow again;
     again.OnTimer(kStartupTimerId);
+    ASSERT_TRUE(again.RunSequence());
     EXPECT_EQ(ReportCount("live"), 1);
     EXPECT_EQ(ReportCount("run"), 2);
     EXPECT_EQ(UpdateChecks(), 2);
@@ -141,6 +139,7 @@ TEST_F(StartupTimer, WithoutAnOfferAutoPingStartsGamePing) {
     TimedWindow window;
     window.m_bAutoPing = TRUE;
     window.OnTimer(kStartupTimerId);
+    ASSERT_TRUE(window.RunSequence());
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_TRUE(window.m_bRunning);
     EXPECT_TRUE(window.m_bShowStop);
@@ -155,6 +154,7 @@ TEST_F(StartupTimer, UnreachableServerShowsOneMessageAndAutoPingStillStarts) {
     {
         ServerNotListening unreachable;
         window.OnTimer(kStartupTimerId);
+        ASSERT_TRUE(window.RunSequence());
     }
     EXPECT_EQ(RequestCount("/count.php"), 0);
     EXPECT_EQ(UpdateChecks(), 0);
@@ -176,6 +176,7 @@ TEST_F(StartupTimer, DeclinedOfferMeansNoAutomaticStartAndNothingRecorded) {
     TimedWindow window;
     window.m_bAutoPing = TRUE;
     window.OnTimer(kStartupTimerId);
+    ASSERT_TRUE(window.RunSequence());
 
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, kPrompt);
@@ -185,6 +186,66 @@ TEST_F(StartupTimer, DeclinedOfferMeansNoAutomaticStartAndNothingRecorded) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tvx::kUpdateKey));
     EXPECT_EQ(ReportCount("update"), 0);
     EXPECT_FALSE(WaitForUpdateClientMarker(500));
+}
+
+// Sends the window WM_NULL every 20 ms, each with a time-out, from a thread of its own, and
+// keeps the longest time the window took to answer.
+class ResponsivenessProbe {
+public:
+    explicit ResponsivenessProbe(HWND window)
+        : thread_([this, window] {
+              while (!stop_) {
+                  const ULONGLONG start = ::GetTickCount64();
+                  DWORD_PTR answer = 0;
+                  ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+                  longest_ = std::max<ULONGLONG>(longest_, ::GetTickCount64() - start);
+                  ::Sleep(20);
+              }
+          }) {}
+    ~ResponsivenessProbe() { Stop(); }
+    ResponsivenessProbe(const ResponsivenessProbe&) = delete;
+    ResponsivenessProbe& operator=(const ResponsivenessProbe&) = delete;
+    // Ends the probe; the longest answer in milliseconds.
+    ULONGLONG Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return longest_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<ULONGLONG> longest_{0};
+    std::thread thread_;
+};
+
+// Every request of the sequence trickles a byte a second until its deadline: the window must
+// keep answering throughout. The bound is loose on purpose (the benchmark measures the figure).
+TEST_F(StartupTimer, TheWindowAnswersWhileTheServerTrickles) {
+    MessageBoxRecorder boxes;
+    ConfigureServer("mode", "trickle");
+    TimedWindow window;
+    window.m_bAutoPing = TRUE;
+    ResponsivenessProbe probe(window.GetSafeHwnd());
+    window.OnTimer(kStartupTimerId);
+    PumpUntil([] { return false; }, 4000);
+    EXPECT_FALSE(window.OnlineSequenceDone()) << "the trickle ended early";
+    // Cut off (from another thread: this one keeps the window's messages flowing): what is left
+    // of the sequence fails at once, as against a server that is gone.
+    std::atomic<bool> cut{false};
+    std::thread cutter([&] {
+        SetListening(false);
+        cut = true;
+    });
+    const bool ended = PumpUntil([&] { return cut && window.OnlineSequenceDone(); }, 60000);
+    cutter.join();
+    const ULONGLONG longest = probe.Stop();
+    SetListening(true);
+    ASSERT_TRUE(ended);
+    EXPECT_LT(longest, 1000u) << "the window did not answer for " << longest << " ms";
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, kUnreachable);
+    EXPECT_TRUE(window.m_bRunning);
+    EXPECT_TRUE(AutomaticStartApplied());
 }
 
 // The tray's exit chosen while a message box of the sequence is open: its loop dispatches the
@@ -207,6 +268,8 @@ TEST_F(StartupTimer, ExitDuringTheUnreachableMessageStaysFinal) {
     {
         ServerNotListening unreachable;
         window.OnTimer(kStartupTimerId);
+        PumpUntil([] { return g_exiting == nullptr; }, 30000);
+        PumpUntil([] { return false; }, 300);
     }
     tvx::SetMessageBoxHook(nullptr);
 
@@ -224,6 +287,8 @@ TEST_F(StartupTimer, ExitDuringTheUpdateOfferDownloadsNothing) {
     g_exiting = &window;
     tvx::SetMessageBoxHook(&ExitWhileTheBoxIsOpen);
     window.OnTimer(kStartupTimerId);  // the offer is answered Yes, after the exit
+    PumpUntil([] { return g_exiting == nullptr; }, 30000);
+    PumpUntil([] { return false; }, 300);
     tvx::SetMessageBoxHook(nullptr);
 
     EXPECT_EQ(g_exiting, nullptr) << "no offer";

@@ -21,7 +21,10 @@ protected:
     }
     void TearDown() override { DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey); }
 
-    BOOL Check() { return dlg_.CheckForUpdate(ServerUrl(L"/app/update/client.php")); }
+    BOOL Check() {
+        return dlg_.CheckForUpdate(
+            CTarnivexDlg::RequestUpdateCheck(ServerUrl(L"/app/update/client.php")));
+    }
     void Record(const std::wstring& version) {
         WriteString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue, version);
     }

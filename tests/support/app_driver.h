@@ -13,6 +13,9 @@ namespace tvx::test {
 
 // Polls `done` every 20 ms until it holds or timeoutMs passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// The same, dispatching this thread's messages meanwhile: for windows of the test's own thread,
+// whose workers report through posted messages.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // One started copy of a program; ended with TerminateProcess when the object goes, unless it
 // has ended by itself.

@@ -6,6 +6,8 @@
 #include "framework/message_box.h"
 #include "registry_test_util.h"
 #include "res/resource.h"
+#include "app_driver.h"
+#include "engine/tuning_backup.h"
 #include "settings/settings_store.h"
 #include "ui/tray.h"
 #include "ui_test_util.h"
@@ -249,6 +251,26 @@ TEST(MainWindowPointer, StartAndStopSwitchTheButtonAtOnce) {
     // The last state shown is off, and that is where the passes end.
     ASSERT_TRUE(tvx::Passes().turns.WaitForWorkers(60000));
     EXPECT_FALSE(tvx::test::ReadDword(HKEY_LOCAL_MACHINE, tvx::kMsmqKey, tvx::kNoDelayValue));
+}
+
+// START flips the button at once; when the pass then cannot write a value, the window shows what
+// the machine holds (not in the game-ping state: START), as a fresh start would.
+TEST(MainWindowPointer, AFailedStartShowsTheMachinesTrueState) {
+    const std::wstring locked =
+        std::wstring(tvx::kInterfacesKey) + L"\\" +
+        tvx::test::SubkeyNames(HKEY_LOCAL_MACHINE, tvx::kInterfacesKey).at(0);
+    tvx::test::SetKeyDacl(HKEY_LOCAL_MACHINE, locked, L"D:(D;;0x6;;;WD)(A;;KA;;;WD)");
+    OpenMainWindow w;
+    w.dlg->OnLButtonDown(0, POINT{250, 500});
+    EXPECT_TRUE(w.dlg->m_bShowStop) << "the button did not flip at once";
+
+    // The pass reports through the window's queue.
+    EXPECT_TRUE(tvx::test::PumpUntil([&] { return !w.dlg->m_bShowStop; }, 30000));
+    EXPECT_FALSE(w.dlg->m_bRunning);
+    EXPECT_FALSE(tvx::GamePingLeftOn());
+
+    tvx::test::SetKeyDacl(HKEY_LOCAL_MACHINE, locked, L"D:(A;;KA;;;WD)");
+    tvx::RevertTcpTuning();
 }
 
 // --- tray -----------------------------------------------------------------------------------
