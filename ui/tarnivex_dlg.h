@@ -97,6 +97,8 @@ public:
     const tvx::UiTaskPoster& Tasks() const { return m_tasks; }
     // The once-per-run online sequence has reached its end (for tests and the benchmark).
     bool OnlineSequenceDone() const { return m_onlineDone; }
+    // An AutoRun toggle still waits for schtasks (for tests).
+    bool AutoRunToggleBusy() const { return m_autoRunBusy; }
 
 protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

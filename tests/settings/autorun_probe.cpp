@@ -22,6 +22,21 @@ int AnswerOk(const std::wstring& text, UINT) {
                 &written, nullptr);
     return IDOK;
 }
+
+class ProbeWindow : public CTarnivexDlg {
+public:
+    ProbeWindow() {
+        Create();
+        if (m_hWnd) {
+            ::ShowWindow(m_hWnd, SW_HIDE);
+            ::KillTimer(m_hWnd, kStartupTimerId);
+        }
+    }
+    ~ProbeWindow() override {
+        if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
+        if (m_hWnd) ::DestroyWindow(m_hWnd);
+    }
+};
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -32,8 +47,20 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (mode == L"refresh") return tvx::RefreshAutoRunTask(tvx::ExecutablePath());
     tvx::SetMessageBoxHook(&AnswerOk);
-    CTarnivexDlg dlg;
+    // The toggle waits for schtasks on a worker and reports to the window's thread: the window
+    // exists (hidden, its start-up timer stopped) and this thread dispatches until it has.
+    ProbeWindow dlg;
+    if (!dlg.GetSafeHwnd()) return 3;
     dlg.m_bAutoRun = mode == L"delete" ? TRUE : FALSE;
     dlg.OnToggleAutoRun();
+    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    while (dlg.AutoRunToggleBusy() && ::GetTickCount64() < deadline) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
     return dlg.m_bAutoRun ? 1 : 0;
 }

@@ -15,6 +15,7 @@
 #include "settings/installed_copy.h"
 #include "settings/settings_store.h"
 #include "tests/online/message_box_recorder.h"
+#include "tests/online/test_window.h"
 #include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/schtasks_double.h"
@@ -137,6 +138,12 @@ protected:
         EXPECT_EQ(std::memcmp(value->data.data(), expected.c_str(), bytes), 0);
     }
 
+    // The toggle waits for schtasks on a worker and reports back to the window's thread.
+    static void ToggleAutoRunAndWait(TestWindow& window) {
+        window.OnToggleAutoRun();
+        ASSERT_TRUE(PumpUntil([&] { return !window.AutoRunToggleBusy(); }, 20000));
+    }
+
     static inline bool installed_ = false;
     static inline std::wstring installError_;
     std::wstring log_;
@@ -170,9 +177,11 @@ TEST_F(SettingsCommands, AutoPingAndMemoryStoreExactTextsAndTwiceRestores) {
 
 TEST_F(SettingsCommands, AutoRunOffDeletesTheTaskAndOnNeedsTheInstalledCopy) {
     MessageBoxRecorder boxes;
-    CTarnivexDlg dlg;
+    TestWindow dlg;
+    ASSERT_NE(dlg.GetSafeHwnd(), nullptr);
+    dlg.KillStartupTimer();  // no online sequence here
     dlg.m_bAutoRun = TRUE;
-    dlg.OnToggleAutoRun();
+    ToggleAutoRunAndWait(dlg);
     EXPECT_EQ(dlg.m_bAutoRun, FALSE);
     ExpectStored(tvx::kAutoRunValue, L"false");
     auto lines = WaitForLogLines(log_, 1, 10000);
@@ -184,7 +193,7 @@ TEST_F(SettingsCommands, AutoRunOffDeletesTheTaskAndOnNeedsTheInstalledCopy) {
     // the deletion has done what it was for.
     SetSchtasksExitCode(1);
     dlg.m_bAutoRun = TRUE;
-    dlg.OnToggleAutoRun();
+    ToggleAutoRunAndWait(dlg);
     EXPECT_EQ(dlg.m_bAutoRun, FALSE);
     lines = WaitForLogLines(log_, 3, 10000);
     ASSERT_EQ(lines.size(), 3u);
@@ -193,7 +202,7 @@ TEST_F(SettingsCommands, AutoRunOffDeletesTheTaskAndOnNeedsTheInstalledCopy) {
     EXPECT_TRUE(boxes.boxes().empty());
 
     // The test program lies in the build tree, and no installation is recorded.
-    dlg.OnToggleAutoRun();
+    ToggleAutoRunAndWait(dlg);
     EXPECT_EQ(dlg.m_bAutoRun, FALSE);
     ExpectStored(tvx::kAutoRunValue, L"false");
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -211,11 +220,13 @@ TEST_F(SettingsCommands, KeyThatCannotBeWrittenStillFlipsTheFlagsAndTheTask) {
               ERROR_SUCCESS);
     EXPECT_FALSE(tvx::StoreSetting(tvx::kMemoryValue, TRUE));
 
-    CTarnivexDlg dlg;
+    TestWindow dlg;
+    ASSERT_NE(dlg.GetSafeHwnd(), nullptr);
+    dlg.KillStartupTimer();  // no online sequence here
     dlg.m_bAutoRun = TRUE;
     dlg.m_bAutoPing = FALSE;
     dlg.m_bMemory = TRUE;
-    dlg.OnToggleAutoRun();
+    ToggleAutoRunAndWait(dlg);
     dlg.OnToggleAutoPing();
     dlg.OnToggleMemory();
     EXPECT_EQ(dlg.m_bAutoRun, FALSE);
