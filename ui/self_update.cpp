@@ -7,6 +7,7 @@
 #include "framework/user_text.h"
 #include "online/client_download.h"
 #include "online/client_signature.h"
+#include "online/client_version.h"
 #include "online/online_endpoints.h"
 #include "online/self_update.h"
 #include "online/update_folder.h"
@@ -64,27 +65,43 @@ void CTarnivexDlg::DownloadAndRunUpdate() {
         AfxMessageBox(tvx::kNotVerified, MB_OK | MB_ICONWARNING);
         return;
     }
+    // Signed by us is not enough: only a setup newer than this program may run, never an
+    // older build or the uninstaller.
+    if (!tvx::IsNewerTarnivexSetup(tvx::ReadVersionFacts(hold.get()), tvx::OwnProductVersion())) {
+        AfxMessageBox(tvx::kNotNewerSetup, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // Ended again on every way out of here until it runs.
     std::optional<tvx::SuspendedClient> client =
-        tvx::StartClientSuspended(folder.ClientPath(), folder.path());
+        tvx::StartClientSuspended(folder.ClientPath(), folder.path(), tvx::kSetupUpdateSwitches);
     if (!client) {
         AfxMessageBox(tvx::kLaunchFailed, MB_OK);
         return;
     }
-    folder.Keep();  // the client runs from it; the next start removes it
 
-    // The hand-over. The client waits, suspended, until this process has let go of everything
-    // it would otherwise find taken: a newer client meeting our mutex would hand over to this
-    // ending copy and quit, leaving nothing running.
-    tvx::SetRegistryString(tvx::kUpdateKey, tvx::kUpdateValue, m_strServerVersion.c_str());
-    tvx::ReportUsage(tvx::kUpdateReportUrl);
-    BeginExit();
-    tvx::WaitPumpingMessages(tvx::Passes().turns.WorkersDoneEvent(), kPassWaitMs);
+    // The hand-over. The client waits, suspended, until this process has let go of what it
+    // would otherwise find taken: the setup starts the new program, which meeting our mutex
+    // would hand over to this ending copy and quit. The setup itself waits for this process to
+    // end before it replaces any file, so the passes are closed only once the client runs.
+    const NOTIFYICONDATAW icon = m_nid;
     // Deleted now: the shell would show a dead icon until the pointer passed over it.
     if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
     m_nid.hWnd = nullptr;
     tvx::LeaveSingleInstance();
-    ::ResumeThread(client->thread.get());
+    if (!tvx::ResumeClient(*client)) {
+        // Nothing runs: this copy stays the program.
+        tvx::EnterSingleInstance();
+        m_nid = icon;
+        if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
+        AfxMessageBox(tvx::kLaunchFailed, MB_OK);
+        return;
+    }
+    folder.Keep();  // the client runs from it; the next start removes it
     hold.reset();
+    BeginExit();
+    tvx::SetRegistryString(tvx::kUpdateKey, tvx::kUpdateValue, m_strServerVersion.c_str());
+    tvx::ReportUsage(tvx::kUpdateReportUrl);
+    tvx::WaitPumpingMessages(tvx::Passes().turns.WorkersDoneEvent(), kPassWaitMs);
     // Unlike the tray's exit, the game-ping values are left as they are.
     CDialogEx::OnCancel();
 }

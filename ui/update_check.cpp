@@ -1,6 +1,7 @@
 // The update check of the start-up sequence.
 #include "framework/message_box.h"
 #include "framework/user_text.h"
+#include "online/client_signature.h"
 #include "online/server_messages.h"
 #include "online/update_check.h"
 #include "ui/tarnivex_dlg.h"
@@ -17,5 +18,5 @@ BOOL CTarnivexDlg::CheckForUpdate(std::wstring url) {
         m_strServerVersion = check.reply.version;
         m_strUpdateUrl = check.reply.url;
     }
-    return check.reply.offered ? TRUE : FALSE;
+    return check.reply.offered && tvx::SelfUpdateEnabled() ? TRUE : FALSE;
 }

@@ -1,14 +1,21 @@
 // The self-update against the development server: only a client signed by a listed certificate
 // and fetched over https at every hop is ever started, and then the program hands over to it.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
 
 #include "online/client_download.h"
+#include "online/client_signature.h"
+#include "online/client_version.h"
 #include "online/self_update.h"
 #include "online/update_folder.h"
 #include "online/update_reply.h"
 #include "tests/online/dev_server_client.h"
 #include "tests/online/message_box_recorder.h"
 #include "tests/online/update_client_marker.h"
+#include "tests/support/app_driver.h"
 #include "tests/support/registry_test_util.h"
 #include "ui/startup_gates.h"
 #include "ui/tarnivex_dlg.h"
@@ -16,6 +23,60 @@
 namespace {
 
 using namespace tvx::test;
+
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnivex";
+
+std::wstring KnownFolderPath(REFKNOWNFOLDERID id) {
+    tvx::CoTaskMem<wchar_t> path;
+    if (FAILED(::SHGetKnownFolderPath(id, 0, nullptr, path.put()))) return {};
+    return path.get();
+}
+std::wstring InstallDir() { return KnownFolderPath(FOLDERID_ProgramFiles) + L"\\Tarnivex"; }
+
+bool PathExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The names in a folder; none when it cannot be read.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    return names;
+}
+
+// URLs of the test server are ASCII.
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A downloaded client that runs (or waits suspended) under its download name.
+bool ClientProcessExists() { return !ProcessesNamed(L"tarnivex_client.exe").empty(); }
+
+// The full path of a running process's program; empty when it cannot be read.
+std::wstring ProcessImage(DWORD pid) {
+    tvx::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!process || !::QueryFullProcessImageNameW(process.get(), 0, path, &size)) return {};
+    return std::wstring(path, size);
+}
+
+// What a setup left: the program and the uninstaller, the shortcut, the Apps entry.
+void RemoveInstallation() {
+    KillAllNamed(L"Tarnivex.exe");
+    for (const wchar_t* file : {L"\\Tarnivex.exe", L"\\uninstall.exe"}) {
+        ::DeleteFileW((InstallDir() + file).c_str());
+    }
+    ::RemoveDirectoryW(InstallDir().c_str());
+    ::DeleteFileW((KnownFolderPath(FOLDERID_CommonPrograms) + L"\\Tarnivex.lnk").c_str());
+    DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+}
 
 // The same server under another host name (the certificate names both).
 std::wstring OtherHostUrl(const std::wstring& path) {
@@ -33,6 +94,9 @@ protected:
     }
     void TearDown() override {
         tvx::OverrideClientDownloadLimitsForTests(nullptr);
+        tvx::OverrideUpdateSignersForTests(nullptr);
+        tvx::FailClientResumeForTests(false);
+        tvx::LeaveSingleInstance();
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
         tvx::RemoveLeftoverUpdateFolders();
@@ -52,6 +116,7 @@ protected:
         EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue));
         EXPECT_EQ(ReportCount("update"), 0);
         EXPECT_FALSE(WaitForUpdateClientMarker(300)) << "the client ran";
+        EXPECT_FALSE(ClientProcessExists()) << "the client was left behind";
     }
 
     CTarnivexDlg dlg_;
@@ -109,6 +174,78 @@ TEST_F(SelfUpdate, OurClientFromAnotherHttpsHostTakesOverTheProgram) {
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"7 ");
     EXPECT_EQ(ReportCount("update"), 1);
     EXPECT_TRUE(dlg_.Ended());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SelfUpdate, OnlyANewerSetupOfOursIsStartedNotOtherFilesWeSigned) {
+    // Each carries our valid signature: an older release (which a compromised server would
+    // offer to bring back a fixed hole), the program itself, and our uninstaller.
+    for (const wchar_t* name : {L"tarnivex_setup_older.exe", L"tarnivex_program_signed.exe",
+                                L"tarnivex_uninstaller_signed.exe"}) {
+        ExpectRefused(ServerUrl(L"/files/") + name, tvx::kNotNewerSetup);
+        EXPECT_EQ(RequestCount("/files/" + Narrow(name)), 1);
+    }
+    EXPECT_FALSE(PathExists(InstallDir())) << "a setup ran";
+}
+
+TEST_F(SelfUpdate, NewerSetupInstallsAndItsProgramTakesOver) {
+    RemoveInstallation();
+    tvx::EnterSingleInstance();
+    dlg_.m_strServerVersion = L"8";
+    dlg_.m_strUpdateUrl = ServerUrl(L"/files/tarnivex_setup_newer.exe");
+    dlg_.DownloadAndRunUpdate();
+    EXPECT_TRUE(boxes_.boxes().empty()) << testing::PrintToString(boxes_.boxes().at(0).text);
+    EXPECT_TRUE(dlg_.Ended());
+
+    // The setup installs into Program Files and starts the program from there, which then is
+    // the running instance: its window, its mutex.
+    const std::wstring installed = InstallDir() + L"\\Tarnivex.exe";
+    DWORD pid = 0;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const HWND window = tvx::FindMainWindow();
+            pid = 0;
+            if (window) ::GetWindowThreadProcessId(window, &pid);
+            return pid != 0 && pid != ::GetCurrentProcessId();
+        },
+        60000))
+        << "no new program window";
+    EXPECT_EQ(::lstrcmpiW(ProcessImage(pid).c_str(), installed.c_str()), 0)
+        << testing::PrintToString(ProcessImage(pid));
+    tvx::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, tvx::kInstanceMutexName));
+    EXPECT_TRUE(mutex) << "nobody holds the single-instance mutex";
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"),
+              std::to_wstring(TARNIVEX_TEST_NEXT_MAJOR) + L".0.0");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"8");
+    EXPECT_EQ(ReportCount("update"), 1);
+    // The setup has ended; nothing of it is left.
+    EXPECT_TRUE(WaitUntil([] { return !ClientProcessExists(); }, 30000));
+    RemoveInstallation();
+}
+
+TEST_F(SelfUpdate, AFailedStartLeavesNoProcessAndTheProgramRunsOn) {
+    tvx::EnterSingleInstance();
+    tvx::FailClientResumeForTests(true);
+    ExpectRefused(ServerUrl(L"/files/tarnivex_update_client_signed.exe"), tvx::kLaunchFailed);
+    // This copy is the running instance again, and its folder is gone with the client.
+    tvx::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, tvx::kInstanceMutexName));
+    EXPECT_TRUE(mutex) << "the single-instance mutex was not taken back";
+    EXPECT_TRUE(FolderEntries(tvx::UpdatesFolder()).empty())
+        << testing::PrintToString(FolderEntries(tvx::UpdatesFolder()));
+}
+
+TEST_F(SelfUpdate, ABuildThatTrustsNoSignerOffersNothing) {
+    const std::vector<tvx::Fingerprint> none;
+    tvx::OverrideUpdateSignersForTests(&none);
+    ConfigureServer("update", "9#" + Narrow(ServerUrl(L"/files/tarnivex_setup_newer.exe")));
+    EXPECT_FALSE(dlg_.CheckForUpdate(ServerUrl(L"/app/update/client.php")));
+    // The check ran as always: the fields follow the reply.
+    EXPECT_EQ(dlg_.m_strServerVersion, L"9");
+    EXPECT_TRUE(boxes_.boxes().empty());
+    EXPECT_EQ(RequestCount("/app/update/client.php"), 1);
 }
 
 }  // namespace
