@@ -94,9 +94,21 @@ Var UpdateRun
     ${Loop}
 !macroend
 
-; The program's copy in Program Files is still mapped by the process that started this setup
-; until that process has ended: wait (up to a minute) until it can be replaced.
-Function WaitUntilProgramReplaceable
+; A self-update: the program that started this setup is ending by itself. Asked to end now, it
+; could close its window between being found and being asked, and the setup would take it for
+; a copy that refuses to end; so wait (up to a minute each) until its window has gone and its
+; copy in Program Files, mapped until the process has ended, can be replaced.
+Function WaitForTheUpdatingProgram
+    StrCpy $1 0
+    ${Do}
+        FindWindow $0 "#32770" "Tarnivex"
+        ${If} $0 == 0
+        ${OrIf} $1 >= 240
+            ${Break}
+        ${EndIf}
+        IntOp $1 $1 + 1
+        Sleep 250
+    ${Loop}
     IfFileExists "$INSTDIR\Tarnivex.exe" 0 done
     StrCpy $1 0
     ${Do}
@@ -134,14 +146,13 @@ Section "Tarnivex"
     ; An older installation may be running: the new program's own copy asks it to end, since an
     ; older one may not know the request. The user's settings (HKCU) and the backup store of
     ; the game-ping values (HKLM\SOFTWARE\Tarnivex) are left as they are.
+    ${If} $UpdateRun == 1
+        Call WaitForTheUpdatingProgram
+    ${EndIf}
     InitPluginsDir
     SetOutPath "$PLUGINSDIR"
     File "/oname=Tarnivex.exe" "${EXE}"
     !insertmacro EndRunningTarnivex "$PLUGINSDIR\Tarnivex.exe"
-
-    ${If} $UpdateRun == 1
-        Call WaitUntilProgramReplaceable
-    ${EndIf}
 
     SetOutPath "$INSTDIR"
     File "/oname=Tarnivex.exe" "${EXE}"

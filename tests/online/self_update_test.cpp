@@ -24,9 +24,6 @@ namespace {
 
 using namespace tvx::test;
 
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnivex";
-
 std::wstring KnownFolderPath(REFKNOWNFOLDERID id) {
     tvx::CoTaskMem<wchar_t> path;
     if (FAILED(::SHGetKnownFolderPath(id, 0, nullptr, path.put()))) return {};
@@ -57,26 +54,6 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 
 // A downloaded client that runs (or waits suspended) under its download name.
 bool ClientProcessExists() { return !ProcessesNamed(L"tarnivex_client.exe").empty(); }
-
-// The full path of a running process's program; empty when it cannot be read.
-std::wstring ProcessImage(DWORD pid) {
-    tvx::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!process || !::QueryFullProcessImageNameW(process.get(), 0, path, &size)) return {};
-    return std::wstring(path, size);
-}
-
-// What a setup left: the program and the uninstaller, the shortcut, the Apps entry.
-void RemoveInstallation() {
-    KillAllNamed(L"Tarnivex.exe");
-    for (const wchar_t* file : {L"\\Tarnivex.exe", L"\\uninstall.exe"}) {
-        ::DeleteFileW((InstallDir() + file).c_str());
-    }
-    ::RemoveDirectoryW(InstallDir().c_str());
-    ::DeleteFileW((KnownFolderPath(FOLDERID_CommonPrograms) + L"\\Tarnivex.lnk").c_str());
-    DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-}
 
 // The same server under another host name (the certificate names both).
 std::wstring OtherHostUrl(const std::wstring& path) {
@@ -189,41 +166,6 @@ TEST_F(SelfUpdate, OnlyANewerSetupOfOursIsStartedNotOtherFilesWeSigned) {
         EXPECT_EQ(RequestCount("/files/" + Narrow(name)), 1);
     }
     EXPECT_FALSE(PathExists(InstallDir())) << "a setup ran";
-}
-
-TEST_F(SelfUpdate, NewerSetupInstallsAndItsProgramTakesOver) {
-    RemoveInstallation();
-    tvx::EnterSingleInstance();
-    dlg_.m_strServerVersion = L"8";
-    dlg_.m_strUpdateUrl = ServerUrl(L"/files/tarnivex_setup_newer.exe");
-    dlg_.DownloadAndRunUpdate();
-    EXPECT_TRUE(boxes_.boxes().empty()) << testing::PrintToString(boxes_.boxes().at(0).text);
-    EXPECT_TRUE(dlg_.Ended());
-
-    // The setup installs into Program Files and starts the program from there, which then is
-    // the running instance: its window, its mutex.
-    const std::wstring installed = InstallDir() + L"\\Tarnivex.exe";
-    DWORD pid = 0;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            const HWND window = tvx::FindMainWindow();
-            pid = 0;
-            if (window) ::GetWindowThreadProcessId(window, &pid);
-            return pid != 0 && pid != ::GetCurrentProcessId();
-        },
-        60000))
-        << "no new program window";
-    EXPECT_EQ(::lstrcmpiW(ProcessImage(pid).c_str(), installed.c_str()), 0)
-        << testing::PrintToString(ProcessImage(pid));
-    tvx::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, tvx::kInstanceMutexName));
-    EXPECT_TRUE(mutex) << "nobody holds the single-instance mutex";
-    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"),
-              std::to_wstring(TARNIVEX_TEST_NEXT_MAJOR) + L".0.0");
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"8");
-    EXPECT_EQ(ReportCount("update"), 1);
-    // The setup has ended; nothing of it is left.
-    EXPECT_TRUE(WaitUntil([] { return !ClientProcessExists(); }, 30000));
-    RemoveInstallation();
 }
 
 TEST_F(SelfUpdate, AFailedStartLeavesNoProcessAndTheProgramRunsOn) {
