@@ -100,7 +100,20 @@ std::vector<Fingerprint> ParseSignerList(std::wstring_view list) {
     return signers;
 }
 
-std::vector<Fingerprint> TrustedUpdateSigners() { return ParseSignerList(TARNIVEX_UPDATE_SIGNERS); }
+namespace {
+const std::vector<Fingerprint>* g_signersForTests = nullptr;
+}  // namespace
+
+std::vector<Fingerprint> TrustedUpdateSigners() {
+    if (g_signersForTests) return *g_signersForTests;
+    return ParseSignerList(TARNIVEX_UPDATE_SIGNERS);
+}
+
+bool SelfUpdateEnabled() { return !TrustedUpdateSigners().empty(); }
+
+void OverrideUpdateSignersForTests(const std::vector<Fingerprint>* signers) {
+    g_signersForTests = signers;
+}
 
 SignatureCheck CheckSignature(HANDLE file, const std::wstring& path) {
     SignatureCheck check;

@@ -24,6 +24,13 @@ std::vector<Fingerprint> ParseSignerList(std::wstring_view list);
 // client is ever started.
 std::vector<Fingerprint> TrustedUpdateSigners();
 
+// Whether an offered update can ever be started. A build that trusts no signer shows no offer:
+// it would download the client only to refuse it, at every start.
+bool SelfUpdateEnabled();
+
+// For tests: the list used instead of the build's while set (null restores it).
+void OverrideUpdateSignersForTests(const std::vector<Fingerprint>* signers);
+
 // Two answers kept apart: the verdict on the file, and who signed it. Each one alone refuses.
 struct SignatureCheck {
     HRESULT trust = E_FAIL;  // WinVerifyTrust's answer

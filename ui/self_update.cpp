@@ -1,8 +1,8 @@
 // The self-update after the user accepted the offer: download into a folder only administrators
-// can write, verify the signer, then hand over to the new client in an order that lets it take
-// over the moment it runs. The download and the report run on workers; each step after them
-// runs on the window's thread when the worker before it has reported, so the window answers
-// throughout and nothing waits inside a loop of its own.
+// can write, verify the signer and that it is a newer setup of ours, then hand over to the new
+// client in an order that lets it take over the moment it runs. The download and the report run on
+// workers; each step after them runs on the window's thread when the worker before it has reported,
+// so the window answers throughout and nothing waits inside a loop of its own.
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -13,6 +13,7 @@
 #include "framework/user_text.h"
 #include "online/client_download.h"
 #include "online/client_signature.h"
+#include "online/client_version.h"
 #include "online/online_endpoints.h"
 #include "online/self_update.h"
 #include "online/update_folder.h"
@@ -129,41 +130,59 @@ void CTarnivexDlg::OnDownloadEnded(const std::shared_ptr<UpdateRun>& run,
         UpdateFailed(tvx::kNotVerified, MB_OK | MB_ICONWARNING);
         return;
     }
-    // Launch: suspended until the hand-over lets it run.
-    run->client = tvx::StartClientSuspended(run->folder.ClientPath(), run->folder.path());
-    if (!run->client) {
+    // Signed by us is not enough: only a setup newer than this program may run, never an
+    // older build or the uninstaller.
+    if (!tvx::IsNewerTarnivexSetup(tvx::ReadVersionFacts(run->hold.get()),
+                                   tvx::OwnProductVersion())) {
+        UpdateFailed(tvx::kNotNewerSetup, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // Launch: suspended until the hand-over lets it run, and ended again on every way out of
+    // here until then.
+    if (auto client = tvx::StartClientSuspended(run->folder.ClientPath(), run->folder.path(),
+                                                tvx::kSetupUpdateSwitches)) {
+        run->client.emplace(std::move(*client));
+    } else {
+        UpdateFailed(tvx::kLaunchFailed, MB_OK);
+        return;
+    }
+    HandOverToClient(run);
+}
+
+// The hand-over, in this order: the icon deleted, the single-instance mutex released and closed,
+// and only then the client resumed; once it runs, the passes closed, the version recorded, the
+// "update" report sent and the passes waited for, and the dialog ended. The client waits,
+// suspended, until this process has let go of what it would otherwise find taken: the setup
+// starts the new program, which meeting our mutex would hand over to this ending copy and quit.
+// The setup itself waits for this process to end before it replaces any file, so the passes are
+// closed only once the client runs. A client that cannot be resumed is ended, and this copy
+// stays the program.
+void CTarnivexDlg::HandOverToClient(std::shared_ptr<UpdateRun> run) {
+    const NOTIFYICONDATAW icon = m_nid;
+    // Deleted now: the shell would show a dead icon until the pointer passed over it.
+    if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
+    m_nid.hWnd = nullptr;
+    tvx::LeaveSingleInstance();
+    if (!tvx::ResumeClient(*run->client)) {
+        tvx::EnterSingleInstance();
+        m_nid = icon;
+        if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
         UpdateFailed(tvx::kLaunchFailed, MB_OK);
         return;
     }
     run->folder.Keep();  // the client runs from it; the next start removes it
-    HandOverToClient(run);
-}
-
-// The hand-over, in this order: the version recorded, the "update" report, the passes closed
-// and waited for, the icon deleted, the single-instance mutex released and closed, and only
-// then the client resumed. The client waits, suspended, until this process has let go of
-// everything it would otherwise find taken: a newer client meeting our mutex would hand over
-// to this ending copy and quit, leaving nothing running.
-void CTarnivexDlg::HandOverToClient(std::shared_ptr<UpdateRun> run) {
+    run->hold.reset();
     m_onlineDone = true;
-    tvx::SetRegistryString(tvx::kUpdateKey, tvx::kUpdateValue, m_strServerVersion.c_str());
     // From here on no press starts a pass and no pass takes a connection down.
     BeginExit();
+    tvx::SetRegistryString(tvx::kUpdateKey, tvx::kUpdateValue, m_strServerVersion.c_str());
     // The report and the wait for a pass still bringing a connection up run on a worker; the
     // window keeps answering meanwhile.
     const auto reportAndWait = [] {
         tvx::ReportUsage(tvx::kUpdateReportUrl);
         return tvx::WaitForPassesToEnd(tvx::Passes());
     };
-    const auto finish = [this, run](bool) {
-        // Deleted now: the shell would show a dead icon until the pointer passed over it.
-        if (m_nid.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
-        m_nid.hWnd = nullptr;
-        tvx::LeaveSingleInstance();
-        tvx::ResumeClient(*run->client);
-        run->hold.reset();
-        // Unlike the tray's exit, the game-ping values are left as they are.
-        CDialogEx::OnCancel();
-    };
+    // Unlike the tray's exit, the game-ping values are left as they are.
+    const auto finish = [this](bool) { CDialogEx::OnCancel(); };
     if (!tvx::RunThenPost(m_tasks, reportAndWait, finish)) finish(reportAndWait());
 }

@@ -2,6 +2,7 @@
 // window's thread).
 #include "framework/message_box.h"
 #include "framework/user_text.h"
+#include "online/client_signature.h"
 #include "online/server_messages.h"
 #include "online/update_check.h"
 #include "ui/tarnivex_dlg.h"
@@ -21,5 +22,5 @@ BOOL CTarnivexDlg::CheckForUpdate(const tvx::UpdateCheck& check) {
         m_strServerVersion = check.reply.version;
         m_strUpdateUrl = check.reply.url;
     }
-    return check.reply.offered ? TRUE : FALSE;
+    return check.reply.offered && tvx::SelfUpdateEnabled() ? TRUE : FALSE;
 }

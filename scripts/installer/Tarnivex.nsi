@@ -5,6 +5,9 @@
 ;            -DOUTFILE=setup.exe [-DSIGN=sign-command] [-DUNINSTALLER_COPY=file] Tarnivex.nsi
 ; SIGN is called with a file's path and signs it in place; UNINSTALLER_COPY receives the signed
 ; uninstaller as it is embedded, so that it can be checked without installing.
+;
+; Switches: /S (silent), and /update, with which the program's self-update starts it: the setup
+; waits for the program that started it to end, and starts the new program when it is done.
 
 !ifndef VERSION | EXE | ICON | OUTFILE
     !error "VERSION, EXE, ICON and OUTFILE must be defined"
@@ -25,6 +28,9 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Tarnivex"
 BrandingText "Tarnivex ${VERSION}"
 
+; The uninstaller is made from the setup's own stub and so carries its version resource: it
+; gets its own InternalName before it is signed, since only the setup may carry the setup's.
+!uninstfinalize 'python3 "${__FILEDIR__}/unmark-uninstaller" "%1"' = 0
 !ifdef SIGN
     !finalize '"${SIGN}" "%1"' = 0
     !uninstfinalize '"${SIGN}" "%1"' = 0
@@ -65,6 +71,10 @@ VIAddVersionKey /LANG=${LANG_KOREAN} "FileDescription" "Tarnivex 설치"
 VIAddVersionKey /LANG=${LANG_KOREAN} "FileVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_KOREAN} "ProductVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_KOREAN} "LegalCopyright" "${PUBLISHER}"
+; The mark by which the program's self-update tells the setup from every other signed file.
+VIAddVersionKey /LANG=${LANG_KOREAN} "InternalName" "Tarnivex-setup"
+
+Var UpdateRun
 
 ; Asks a running Tarnivex (started from anywhere) to end as its tray exit does, which also
 ; undoes its game-ping values. The program waits up to 30 s for that; the timeout here only
@@ -84,9 +94,48 @@ VIAddVersionKey /LANG=${LANG_KOREAN} "LegalCopyright" "${PUBLISHER}"
     ${Loop}
 !macroend
 
+; A self-update: the program that started this setup is ending by itself. Asked to end now, it
+; could close its window between being found and being asked, and the setup would take it for
+; a copy that refuses to end; so wait (up to a minute each) until its window has gone and its
+; copy in Program Files, mapped until the process has ended, can be replaced.
+Function WaitForTheUpdatingProgram
+    StrCpy $1 0
+    ${Do}
+        FindWindow $0 "#32770" "Tarnivex"
+        ${If} $0 == 0
+        ${OrIf} $1 >= 240
+            ${Break}
+        ${EndIf}
+        IntOp $1 $1 + 1
+        Sleep 250
+    ${Loop}
+    IfFileExists "$INSTDIR\Tarnivex.exe" 0 done
+    StrCpy $1 0
+    ${Do}
+        ClearErrors
+        FileOpen $0 "$INSTDIR\Tarnivex.exe" a
+        ${IfNot} ${Errors}
+            FileClose $0
+            ${Break}
+        ${EndIf}
+        IntOp $1 $1 + 1
+        ${If} $1 >= 240
+            ${Break}
+        ${EndIf}
+        Sleep 250
+    ${Loop}
+    done:
+FunctionEnd
+
 Function .onInit
     SetRegView 64
     SetShellVarContext all
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/update" $1
+    ${IfNot} ${Errors}
+        StrCpy $UpdateRun 1
+    ${EndIf}
     ; Always Program Files, whatever /D says: a logon task runs the program with the highest
     ; rights, so it may only start it from a folder that ordinary users cannot write.
     StrCpy $INSTDIR "$PROGRAMFILES64\Tarnivex"
@@ -97,6 +146,9 @@ Section "Tarnivex"
     ; An older installation may be running: the new program's own copy asks it to end, since an
     ; older one may not know the request. The user's settings (HKCU) and the backup store of
     ; the game-ping values (HKLM\SOFTWARE\Tarnivex) are left as they are.
+    ${If} $UpdateRun == 1
+        Call WaitForTheUpdatingProgram
+    ${EndIf}
     InitPluginsDir
     SetOutPath "$PLUGINSDIR"
     File "/oname=Tarnivex.exe" "${EXE}"
@@ -127,6 +179,11 @@ Section "Tarnivex"
     ; option is then stored off and the installation stands.
     nsExec::Exec /TIMEOUT=30000 '"$INSTDIR\Tarnivex.exe" /autorun-refresh'
     Pop $0
+
+    ; A self-update ends with the new program running, as the old one was.
+    ${If} $UpdateRun == 1
+        Exec '"$INSTDIR\Tarnivex.exe"'
+    ${EndIf}
 SectionEnd
 
 Function un.onInit

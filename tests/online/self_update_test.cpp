@@ -1,8 +1,14 @@
 // The self-update against the development server: only a client signed by a listed certificate
 // and fetched over https at every hop is ever started, and then the program hands over to it.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
 
 #include "online/client_download.h"
+#include "online/client_signature.h"
+#include "online/client_version.h"
 #include "online/self_update.h"
 #include "online/update_folder.h"
 #include "online/update_reply.h"
@@ -10,6 +16,7 @@
 #include "tests/online/message_box_recorder.h"
 #include "tests/online/test_window.h"
 #include "tests/online/update_client_marker.h"
+#include "tests/support/app_driver.h"
 #include "tests/support/registry_test_util.h"
 #include "ui/startup_gates.h"
 #include "ui/tarnivex_dlg.h"
@@ -17,6 +24,37 @@
 namespace {
 
 using namespace tvx::test;
+
+std::wstring KnownFolderPath(REFKNOWNFOLDERID id) {
+    tvx::CoTaskMem<wchar_t> path;
+    if (FAILED(::SHGetKnownFolderPath(id, 0, nullptr, path.put()))) return {};
+    return path.get();
+}
+std::wstring InstallDir() { return KnownFolderPath(FOLDERID_ProgramFiles) + L"\\Tarnivex"; }
+
+bool PathExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The names in a folder; none when it cannot be read.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    return names;
+}
+
+// URLs of the test server are ASCII.
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A downloaded client that runs (or waits suspended) under its download name.
+bool ClientProcessExists() { return !ProcessesNamed(L"tarnivex_client.exe").empty(); }
 
 // The same server under another host name (the certificate names both).
 std::wstring OtherHostUrl(const std::wstring& path) {
@@ -38,6 +76,14 @@ protected:
     void TearDown() override {
         tvx::OverrideClientDownloadLimitsForTests(nullptr);
         tvx::SetClientResumedHookForTests(nullptr);
+        tvx::OverrideUpdateSignersForTests(nullptr);
+        tvx::FailClientResumeForTests(false);
+        tvx::LeaveSingleInstance();
+        // Whatever a faulty build started is ended here, after the case has looked for it, so
+        // that it fails instead of hanging.
+        for (const wchar_t* name : {L"tarnivex_client.exe", L"Tarnivex.exe", L"Un_A.exe"}) {
+            KillAllNamed(name);
+        }
         DeleteTree(HKEY_CURRENT_USER, tvx::kUpdateKey);
         DeleteUpdateClientMarker();
         tvx::RemoveLeftoverUpdateFolders();
@@ -59,6 +105,7 @@ protected:
         EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue));
         EXPECT_EQ(ReportCount("update"), 0);
         EXPECT_FALSE(WaitForUpdateClientMarker(300)) << "the client ran";
+        EXPECT_FALSE(ClientProcessExists()) << "the client was left behind";
     }
 
     TestWindow dlg_;
@@ -121,6 +168,42 @@ TEST_F(SelfUpdate, OurClientFromAnotherHttpsHostTakesOverTheProgram) {
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"7 ");
     EXPECT_EQ(ReportCount("update"), 1);
     EXPECT_TRUE(dlg_.Ended());
+}
+
+TEST_F(SelfUpdate, OnlyANewerSetupOfOursIsStartedNotOtherFilesWeSigned) {
+    ::DeleteFileW((InstallDir() + L"\\uninstall.exe").c_str());
+    ASSERT_FALSE(PathExists(InstallDir() + L"\\uninstall.exe"));
+    // Each carries our valid signature: an older release (which a compromised server would
+    // offer to bring back a fixed hole), the program itself, and our uninstaller.
+    for (const wchar_t* name : {L"tarnivex_setup_older.exe", L"tarnivex_program_signed.exe",
+                                L"tarnivex_uninstaller_signed.exe"}) {
+        ExpectRefused(ServerUrl(L"/files/") + name, tvx::kNotNewerSetup);
+        EXPECT_EQ(RequestCount("/files/" + Narrow(name)), 1);
+    }
+    EXPECT_FALSE(PathExists(InstallDir() + L"\\uninstall.exe")) << "a setup ran";
+}
+
+TEST_F(SelfUpdate, AFailedStartLeavesNoProcessAndTheProgramRunsOn) {
+    tvx::EnterSingleInstance();
+    tvx::FailClientResumeForTests(true);
+    ExpectRefused(ServerUrl(L"/files/tarnivex_update_client_signed.exe"), tvx::kLaunchFailed);
+    // This copy is the running instance again, and its folder is gone with the client.
+    tvx::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, tvx::kInstanceMutexName));
+    EXPECT_TRUE(mutex) << "the single-instance mutex was not taken back";
+    EXPECT_TRUE(FolderEntries(tvx::UpdatesFolder()).empty())
+        << testing::PrintToString(FolderEntries(tvx::UpdatesFolder()));
+}
+
+TEST_F(SelfUpdate, ABuildThatTrustsNoSignerOffersNothing) {
+    const std::vector<tvx::Fingerprint> none;
+    tvx::OverrideUpdateSignersForTests(&none);
+    ConfigureServer("update", "9#" + Narrow(ServerUrl(L"/files/tarnivex_setup_newer.exe")));
+    EXPECT_FALSE(dlg_.CheckForUpdate(
+        CTarnivexDlg::RequestUpdateCheck(ServerUrl(L"/app/update/client.php"))));
+    // The check ran as always: the fields follow the reply.
+    EXPECT_EQ(dlg_.m_strServerVersion, L"9");
+    EXPECT_TRUE(boxes_.boxes().empty());
+    EXPECT_EQ(RequestCount("/app/update/client.php"), 1);
 }
 
 }  // namespace

@@ -116,11 +116,11 @@ TEST(UpdateFolder, OnlyAdministratorsAndSystemMayWriteAndNobodyElseTouchesTheCli
         // Held for reading only, it still starts.
         auto client = tvx::StartClientSuspended(folder.ClientPath(), folder.path());
         ASSERT_TRUE(client) << ::GetLastError();
-        ::ResumeThread(client->thread.get());
-        EXPECT_EQ(::WaitForSingleObject(client->process.get(), 30000),
+        ASSERT_TRUE(tvx::ResumeClient(*client));
+        EXPECT_EQ(::WaitForSingleObject(client->process(), 30000),
                   static_cast<DWORD>(WAIT_OBJECT_0));
         DWORD code = 1;
-        ::GetExitCodeProcess(client->process.get(), &code);
+        ::GetExitCodeProcess(client->process(), &code);
         EXPECT_EQ(code, 0u);
         hold.reset();
 
