@@ -72,7 +72,7 @@ TEST(SkinImages, IconGroupHoldsEverySizeAndEachFrameDecodes) {
     ASSERT_EQ(group.size(), 6 + 14 * count);
     std::set<int> sizes;
     for (size_t i = 0; i < count; ++i) sizes.insert(group[6 + 14 * i] ? group[6 + 14 * i] : 256);
-    EXPECT_EQ((std::set<int>{16, 24, 32, 48, 64, 256}), sizes);
+    EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64, 256}), sizes);
 
     for (int size : sizes) {
         SCOPED_TRACE(size);
