@@ -52,7 +52,7 @@ double WindowScale(UINT dpi, const RECT& area) {
         static_cast<double>(area.bottom - area.top - 2 * kWorkAreaMargin) / kSkinHeight;
     const double fit = std::min(fitWidth, fitHeight);
     // Whole hundredths, rounded down, so that the reduced window still fits.
-    if (fit < scale) scale = std::floor(fit * 100.0) / 100.0;
+    if (fit < scale) scale = std::floor(fit * 100.0 + 1e-9) / 100.0;
     return std::max(scale, kSmallestScale);
 }
 
