@@ -31,7 +31,7 @@ struct SkinImage {
 };
 constexpr SkinImage kSkin[] = {
     {&CTarnivexDlg::m_imgBackground,
-     {IDB_PNG_BACKGROUND, IDB_PNG_BACKGROUND_150, IDB_PNG_BACKGROUND_200}},
+     {IDB_PNG_BACKGROUND, IDB_JPEG_BACKGROUND_150, IDB_JPEG_BACKGROUND_200}},
     {&CTarnivexDlg::m_imgLogo, {IDB_PNG_LOGO, IDB_PNG_LOGO_150, IDB_PNG_LOGO_200}},
     {&CTarnivexDlg::m_imgSettings, {IDB_PNG_SETTINGS, IDB_PNG_SETTINGS_150, IDB_PNG_SETTINGS_200}},
     {&CTarnivexDlg::m_imgClose, {IDB_PNG_CLOSE, IDB_PNG_CLOSE_150, IDB_PNG_CLOSE_200}},
@@ -45,8 +45,8 @@ UINT SkinId(const SkinImage& image, int set) {
 
 // Decodes the image from the rendering set and, when that rendering is not already the size it
 // is drawn at, resamples it once here rather than on every paint.
-Gdiplus::Bitmap* LoadSkinImage(UINT id, SIZE drawn) {
-    Gdiplus::Bitmap* image = tvx::LoadPngResource(id);
+Gdiplus::Bitmap* LoadSkinImage(UINT id, bool jpeg, SIZE drawn) {
+    Gdiplus::Bitmap* image = jpeg ? tvx::LoadImageResource(id, L"JPEG") : tvx::LoadPngResource(id);
     if (!image) return nullptr;
     if (image->GetWidth() == static_cast<UINT>(drawn.cx) &&
         image->GetHeight() == static_cast<UINT>(drawn.cy)) {
@@ -175,7 +175,9 @@ void CTarnivexDlg::ApplyScale(double scale, POINT topLeft) {
     const CRect* drawnIn[] = {nullptr, &m_rcLogo, &m_rcSettings, &m_rcClose, &m_rcStart, &m_rcStop};
     for (size_t i = 0; i < std::size(kSkin); ++i) {
         const SIZE drawn = drawnIn[i] ? SIZE{drawnIn[i]->Width(), drawnIn[i]->Height()} : size;
-        this->*kSkin[i].member = LoadSkinImage(SkinId(kSkin[i], set), drawn);
+        // The larger backgrounds are the only JPEG images.
+        const bool jpeg = i == 0 && set != 100;
+        this->*kSkin[i].member = LoadSkinImage(SkinId(kSkin[i], set), jpeg, drawn);
     }
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }

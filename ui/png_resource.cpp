@@ -5,9 +5,11 @@
 
 namespace tvx {
 
-Gdiplus::Bitmap* LoadPngResource(UINT id) {
+Gdiplus::Bitmap* LoadPngResource(UINT id) { return LoadImageResource(id, L"PNG"); }
+
+Gdiplus::Bitmap* LoadImageResource(UINT id, const wchar_t* type) {
     const HMODULE module = ::GetModuleHandleW(nullptr);
-    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(LOWORD(id)), L"PNG");
+    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(LOWORD(id)), type);
     if (!found) return nullptr;
     const DWORD size = ::SizeofResource(module, found);
     const HGLOBAL loaded = ::LoadResource(module, found);
