@@ -98,6 +98,15 @@ struct GdiObjectTraits {
 };
 using UniqueGdiObject = Scoped<GdiObjectTraits>;
 
+// Icons made for the caller (LoadIconMetric, CreateIconFromResourceEx); never the shared ones
+// LoadIcon hands out.
+struct IconTraits {
+    using Handle = HICON;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ::DestroyIcon(h); }
+};
+using UniqueIcon = Scoped<IconTraits>;
+
 // Memory from CoTaskMemAlloc (SHGetKnownFolderPath, property records).
 template <typename T>
 class CoTaskMem {

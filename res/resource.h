@@ -12,6 +12,20 @@
 #define IDB_PNG_CLOSE 136
 #define IDB_PNG_LOGO 137
 #define IDB_PNG_STOP 142
+// The same six rendered at 150 % and at 200 %, for screens scaled up; the two backgrounds are
+// of type "JPEG", the others "PNG".
+#define IDB_JPEG_BACKGROUND_150 230
+#define IDB_PNG_START_150 231
+#define IDB_PNG_SETTINGS_150 234
+#define IDB_PNG_CLOSE_150 236
+#define IDB_PNG_LOGO_150 237
+#define IDB_PNG_STOP_150 242
+#define IDB_JPEG_BACKGROUND_200 330
+#define IDB_PNG_START_200 331
+#define IDB_PNG_SETTINGS_200 334
+#define IDB_PNG_CLOSE_200 336
+#define IDB_PNG_LOGO_200 337
+#define IDB_PNG_STOP_200 342
 
 #define IDR_MENU_TRAY 145
 #define IDR_MENU_SETTINGS 148

@@ -79,6 +79,14 @@ bool CTarnivexDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
             ::ShowWindow(m_hWnd, SW_HIDE);
             result = 0;
             return true;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            result = 0;
+            return true;
+        case WM_MOVING:
+            OnMoving(*reinterpret_cast<RECT*>(lParam));
+            result = TRUE;
+            return true;
         case WM_ERASEBKGND:
             result = TRUE;  // the background image covers the whole window
             return true;

@@ -15,6 +15,7 @@
 #include "framework/dialog.h"
 #include "framework/menu.h"
 #include "framework/rect.h"
+#include "framework/scoped.h"
 #include "framework/thread.h"
 #include "framework/ui_task.h"
 #include "online/update_check.h"
@@ -87,6 +88,21 @@ public:
     BOOL m_bAutoRun = FALSE;
     BOOL m_bAutoPing = FALSE;
     BOOL m_bMemory = FALSE;
+
+    // The window's scale on its monitor (ui/layout.h): size, region, images and the rectangles
+    // above all follow it. 1 at 96 DPI on a screen the window fits.
+    double m_scale = 1.0;
+    bool m_placing = false;  // our own moves and resizes: no DPI change to act on
+    // The program icon at the sizes the system asks for at this DPI (tray and window).
+    tvx::UniqueIcon m_iconSmall;
+    tvx::UniqueIcon m_iconLarge;
+    // Places the window on the monitor under the pointer at that monitor's scale.
+    void PlaceOnPointerMonitor();
+    // Size, region, images and rectangles for `scale`; the window's top-left corner goes to
+    // `topLeft` (screen coordinates).
+    void ApplyScale(double scale, POINT topLeft);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void OnMoving(RECT& proposed);
 
     // The end of the program has begun (exit command, exit request, accepted update) or the
     // dialog has ended: a handler that comes back from a message box must stop then.

@@ -1,6 +1,8 @@
 // The tray icon, its notification message and the commands of its menu.
 #include "ui/tray.h"
 
+#include <commctrl.h>
+
 #include <cwchar>
 
 #include "framework/message_box.h"
@@ -8,6 +10,15 @@
 #include "ui/tarnivex_dlg.h"
 
 namespace tvx {
+
+UniqueIcon LoadProgramIcon(int metric) {
+    HICON icon = nullptr;
+    if (FAILED(::LoadIconMetric(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                metric, &icon))) {
+        return UniqueIcon();
+    }
+    return UniqueIcon(icon);
+}
 
 NOTIFYICONDATAW MakeTrayIconData(HWND window, HICON icon) {
     NOTIFYICONDATAW nid = {};

@@ -4,10 +4,17 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "framework/scoped.h"
+
 namespace tvx {
 
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr wchar_t kTrayTip[] = L"Tarnivex";
+
+// The program icon (group 128) in the size the system gives `metric` at its DPI (LIM_SMALL for
+// the tray and the window's small icon, LIM_LARGE for its large one), made from the frame of
+// that size or the next larger one; null when it cannot be loaded.
+UniqueIcon LoadProgramIcon(int metric);
 
 // Icon 1 of `window`: callback WM_TRAYNOTIFY, the given icon, tooltip "Tarnivex"; all else zero.
 NOTIFYICONDATAW MakeTrayIconData(HWND window, HICON icon);

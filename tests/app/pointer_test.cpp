@@ -165,6 +165,24 @@ TEST_F(PointerTest, DraggingTheBodyMovesTheWindow) {
         << "window at " << after.left << "," << after.top << " from " << before.left << ","
         << before.top;
     EXPECT_EQ(FindPopupMenu(app_.pid(), 0), nullptr);
+
+    // Grabbed low on its body and pulled up past the top of the screen, it stops with its
+    // title strip still on the work area.
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int lowX = after.left + 100, lowY = after.top + 700;
+    moveTo(lowX, lowY);
+    button(MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 8; ++step) moveTo(lowX, lowY - step * (lowY - work.top) / 8);
+    button(MOUSEEVENTF_LEFTUP);
+    RECT pulled{};
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            ::GetWindowRect(wnd_, &pulled);
+            return pulled.left == after.left && pulled.top == work.top;
+        },
+        3000))
+        << "window at " << pulled.left << "," << pulled.top << ", work area top " << work.top;
 }
 
 }  // namespace

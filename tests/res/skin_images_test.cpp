@@ -40,8 +40,23 @@ struct Skin {
 };
 
 constexpr Skin kSkins[] = {
-    {IDB_PNG_BACKGROUND, 500, 800}, {IDB_PNG_LOGO, 130, 133}, {IDB_PNG_SETTINGS, 24, 24},
-    {IDB_PNG_CLOSE, 24, 24},        {IDB_PNG_START, 140, 67}, {IDB_PNG_STOP, 140, 67},
+    {IDB_PNG_BACKGROUND, 500, 800},
+    {IDB_PNG_LOGO, 130, 133},
+    {IDB_PNG_SETTINGS, 24, 24},
+    {IDB_PNG_CLOSE, 24, 24},
+    {IDB_PNG_START, 140, 67},
+    {IDB_PNG_STOP, 140, 67},
+    // 150 % and 200 %: each the size of its rectangle at that scale, halves rounded up.
+    {IDB_PNG_LOGO_150, 195, 200},
+    {IDB_PNG_SETTINGS_150, 36, 36},
+    {IDB_PNG_CLOSE_150, 36, 36},
+    {IDB_PNG_START_150, 210, 100},
+    {IDB_PNG_STOP_150, 210, 100},
+    {IDB_PNG_LOGO_200, 260, 266},
+    {IDB_PNG_SETTINGS_200, 48, 48},
+    {IDB_PNG_CLOSE_200, 48, 48},
+    {IDB_PNG_START_200, 280, 134},
+    {IDB_PNG_STOP_200, 280, 134},
 };
 
 TEST(SkinImages, EachIsAnEightBitRgbaPngOfItsSize) {
@@ -56,6 +71,14 @@ TEST(SkinImages, EachIsAnEightBitRgbaPngOfItsSize) {
         EXPECT_EQ(skin.height, BigEndian32(bytes.data() + 20));
         EXPECT_EQ(8, bytes[24]);  // bit depth
         EXPECT_EQ(6, bytes[25]);  // colour type: truecolour with alpha
+    }
+    // The opaque backgrounds of the larger sets are JPEG files.
+    for (UINT id : {IDB_JPEG_BACKGROUND_150, IDB_JPEG_BACKGROUND_200}) {
+        SCOPED_TRACE(id);
+        auto bytes = ResourceBytes(id, L"JPEG");
+        ASSERT_GE(bytes.size(), 4u);
+        EXPECT_EQ(0xFF, bytes[0]);
+        EXPECT_EQ(0xD8, bytes[1]);  // start of image
     }
 }
 
@@ -72,7 +95,7 @@ TEST(SkinImages, IconGroupHoldsEverySizeAndEachFrameDecodes) {
     ASSERT_EQ(group.size(), 6 + 14 * count);
     std::set<int> sizes;
     for (size_t i = 0; i < count; ++i) sizes.insert(group[6 + 14 * i] ? group[6 + 14 * i] : 256);
-    EXPECT_EQ((std::set<int>{16, 24, 32, 48, 64, 256}), sizes);
+    EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64, 256}), sizes);
 
     for (int size : sizes) {
         SCOPED_TRACE(size);

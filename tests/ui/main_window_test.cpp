@@ -21,6 +21,13 @@ using tvx::test::PumpMessages;
 using tvx::test::RepaintNow;
 using tvx::test::SolidBitmap;
 
+// Removes a posted window-moving request; returns its lParam, or -1 when none was posted.
+LPARAM TakeMoveRequestFor(HWND hwnd) {
+    MSG msg;
+    if (!::PeekMessageW(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE)) return -1;
+    return msg.lParam;
+}
+
 bool TrayIconExists(const NOTIFYICONDATAW& nid) {
     NOTIFYICONDATAW probe = nid;
     return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
@@ -103,6 +110,22 @@ TEST(MainWindow, InitialisationShapesTheWindowAndFillsTheRecord) {
     EXPECT_EQ(nid.dwState, 0u);
     EXPECT_EQ(nid.szInfo[0], L'\0');
     EXPECT_TRUE(TrayIconExists(nid));
+    // The tray and the window's small icon are made at the small icon size of this DPI, the
+    // large one at the large size, not scaled from one frame.
+    const auto iconWidth = [](HICON icon) {
+        ICONINFO info{};
+        if (!icon || !::GetIconInfo(icon, &info)) return 0L;
+        BITMAP bitmap{};
+        ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        if (info.hbmColor) ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return bitmap.bmWidth;
+    };
+    EXPECT_EQ(iconWidth(nid.hIcon), ::GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(iconWidth(reinterpret_cast<HICON>(::SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0))),
+              ::GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(iconWidth(reinterpret_cast<HICON>(::SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0))),
+              ::GetSystemMetrics(SM_CXICON));
 
     ::Shell_NotifyIconW(NIM_DELETE, &dlg.m_nid);
     ::DestroyWindow(hwnd);
@@ -110,6 +133,73 @@ TEST(MainWindow, InitialisationShapesTheWindowAndFillsTheRecord) {
     EXPECT_EQ(dlg.m_imgBackground, nullptr);
     EXPECT_EQ(dlg.m_imgStop, nullptr);
     tvx::test::DeleteTree(HKEY_CURRENT_USER, tvx::kSettingsKey);
+}
+
+// A DPI change (the window moved to another monitor, or the scaling changed) rescales
+// everything at once; the Xvfb display of 1280 x 1024 cannot hold 1.5, so 144 DPI gives 1.24.
+// A drag that would take the title strip off the work area is held on it.
+TEST(MainWindow, ADpiChangeRescalesSizeRegionImagesAndHitAreasAndADragKeepsTheTitleOn) {
+    tvx::test::DeleteValue(HKEY_LOCAL_MACHINE, tvx::kMsmqKey, tvx::kNoDelayValue);
+    OpenMainWindow w;
+    RECT work;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ASSERT_GE(work.bottom - work.top, 1000) << "needs the suite's 1280 x 1024 display";
+    RECT before;
+    ::GetWindowRect(w.hwnd(), &before);
+    RECT suggested = {before.left - 10, work.top + 5, before.left - 10 + 750, work.top + 1205};
+    ::SendMessageW(w.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+
+    RECT window;
+    ::GetWindowRect(w.hwnd(), &window);
+    EXPECT_EQ(CRect(window.left, window.top, window.right, window.bottom),
+              CRect(suggested.left, suggested.top, suggested.left + 620, suggested.top + 992));
+    EXPECT_DOUBLE_EQ(w.dlg->m_scale, 1.24);
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(w.hwnd(), region), ERROR);
+    RECT box;
+    ::GetRgnBox(region, &box);
+    ::DeleteObject(region);
+    EXPECT_EQ(CRect(box.left, box.top, box.right, box.bottom), CRect(0, 0, 619, 991));
+    EXPECT_EQ(w.dlg->m_rcSettings, CRect(511, 30, 541, 60));
+    EXPECT_EQ(w.dlg->m_rcStart, CRect(223, 589, 397, 672));
+    EXPECT_EQ(w.dlg->m_rcStop, w.dlg->m_rcStart);
+    // The images come from the 150 % set, resampled once to the size they are drawn at.
+    EXPECT_EQ(w.dlg->m_imgBackground->GetWidth(), 620u);
+    EXPECT_EQ(w.dlg->m_imgBackground->GetHeight(), 992u);
+    EXPECT_EQ(w.dlg->m_imgLogo->GetWidth(), 162u);
+    EXPECT_EQ(w.dlg->m_imgStart->GetWidth(), 174u);
+    EXPECT_EQ(w.dlg->m_imgStop->GetHeight(), 83u);
+
+    // Presses hit the scaled areas: the old START corner now is body, the new one is START.
+    w.dlg->OnLButtonDown(0, POINT{180, 475});
+    EXPECT_FALSE(w.dlg->m_bRunning);
+    EXPECT_EQ(TakeMoveRequestFor(w.hwnd()), MAKELPARAM(180, 475));
+    w.dlg->OnLButtonDown(0, POINT{396, 671});
+    EXPECT_TRUE(w.dlg->m_bRunning);
+    w.dlg->OnLButtonDown(0, POINT{223, 589});
+    EXPECT_FALSE(w.dlg->m_bRunning);
+    ASSERT_TRUE(tvx::Passes().turns.WaitForWorkers(60000));
+
+    // Dragged up by its lower body: the title strip stays on; sideways, 120 x 1.24 of it.
+    RECT dragged = {100, work.top - 700, 720, work.top + 292};
+    ::SendMessageW(w.hwnd(), WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&dragged));
+    EXPECT_EQ(CRect(dragged.left, dragged.top, dragged.right, dragged.bottom),
+              CRect(100, work.top, 720, work.top + 992));
+    dragged = {work.right - 20, work.top + 10, work.right + 600, work.top + 1002};
+    ::SendMessageW(w.hwnd(), WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&dragged));
+    EXPECT_EQ(dragged.left, work.right - 149);
+
+    // Back at 96 DPI the window is the 100 % skin again.
+    suggested = {window.left, window.top, window.left + 500, window.top + 800};
+    ::SendMessageW(w.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96),
+                   reinterpret_cast<LPARAM>(&suggested));
+    ::GetWindowRect(w.hwnd(), &window);
+    EXPECT_EQ(window.right - window.left, 500);
+    EXPECT_EQ(window.bottom - window.top, 800);
+    EXPECT_EQ(w.dlg->m_rcStart, CRect(180, 475, 320, 542));
+    EXPECT_EQ(w.dlg->m_imgBackground->GetWidth(), 500u);
+    EXPECT_EQ(w.dlg->m_imgStart->GetWidth(), 140u);
 }
 
 // --- painting -------------------------------------------------------------------------------
