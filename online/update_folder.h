@@ -1,18 +1,15 @@
 // Where a downloaded client waits to be started: a folder of its own under
 // %ProgramData%\Tarnivex\Updates that only Administrators and SYSTEM can write, so that no
 // unelevated program can swap the file or plant a library beside it before it runs with our
-// rights.
+// rights. Every folder on the way is held by handle while the update works in it.
 #pragma once
 
 #include <string>
 
+#include "framework/protected_home.h"
 #include "framework/scoped.h"
 
 namespace tvx {
-
-// The protected DACL of everything under %ProgramData%\Tarnivex: full control for Administrators
-// and SYSTEM, nothing inherited from above, nothing for anyone else.
-inline constexpr wchar_t kAdminsOnlySddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 // %ProgramData%\Tarnivex\Updates; empty when the system cannot name ProgramData.
 std::wstring UpdatesFolder();
@@ -21,17 +18,17 @@ class UpdateFolder {
 public:
     UpdateFolder() = default;
     ~UpdateFolder();
-    UpdateFolder(UpdateFolder&& other) noexcept;
+    UpdateFolder(UpdateFolder&& other) noexcept = default;
     UpdateFolder& operator=(UpdateFolder&&) = delete;
     UpdateFolder(const UpdateFolder&) = delete;
     UpdateFolder& operator=(const UpdateFolder&) = delete;
 
-    // A new folder with a random name under UpdatesFolder(); the folders above it are made (or
-    // taken back) with the protected DACL first. Empty on failure.
+    // A new folder with a random name under UpdatesFolder(); the home and Updates are opened
+    // (made, or made anew when what is there cannot be trusted) first. Empty on failure.
     static UpdateFolder Create();
 
-    explicit operator bool() const { return !path_.empty(); }
-    const std::wstring& path() const { return path_; }
+    explicit operator bool() const { return static_cast<bool>(folder_); }
+    const std::wstring& path() const { return folder_.path(); }
     std::wstring ClientPath() const;
 
     // The client file, created new and open for writing, shared for reading only: nobody else
@@ -45,11 +42,15 @@ public:
     void Keep() { keep_ = true; }
 
 private:
-    std::wstring path_;
+    ProtectedFolder home_;
+    ProtectedFolder updates_;
+    ProtectedFolder folder_;
+    std::wstring name_;
     bool keep_ = false;
 };
 
-// Removes the folders earlier updates left under UpdatesFolder(); a folder still in use stays.
+// Removes whatever earlier updates left under UpdatesFolder(), without following links; a folder
+// still in use stays.
 void RemoveLeftoverUpdateFolders();
 
 }  // namespace tvx

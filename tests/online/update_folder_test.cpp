@@ -8,6 +8,7 @@
 #include "online/client_signature.h"
 #include "online/self_update.h"
 #include "online/update_folder.h"
+#include "tests/support/link_plant.h"
 #include "tests/support/registry_test_util.h"
 
 namespace {
@@ -30,6 +31,12 @@ std::wstring DaclOf(const std::wstring& path) {
     return out;
 }
 
+// The DACL part of an SDDL text, as the system reads it back.
+std::wstring DaclPart(const wchar_t* sddl) {
+    const std::wstring text = sddl;
+    return text.substr(text.find(L"D:"));
+}
+
 bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -42,6 +49,11 @@ TEST(UpdateFolder, OnlyAdministratorsAndSystemMayWriteAndNobodyElseTouchesTheCli
     // Anyone may create folders under ProgramData: one made before us, open to everybody, is
     // taken back.
     ::RemoveDirectoryW(updates.c_str());
+    for (const wchar_t* log : {L"\\Logs\\Tarnivex.log", L"\\Logs\\Tarnivex.old.log"}) {
+        tvx::test::RemoveLink(tarnivex + log);  // left by a failed run; deleting follows it
+        ::DeleteFileW((tarnivex + log).c_str());
+    }
+    ::RemoveDirectoryW((tarnivex + L"\\Logs").c_str());
     ::RemoveDirectoryW(tarnivex.c_str());
     PSECURITY_DESCRIPTOR open = nullptr;
     ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
@@ -62,8 +74,10 @@ TEST(UpdateFolder, OnlyAdministratorsAndSystemMayWriteAndNobodyElseTouchesTheCli
         // files at all, so only the text it is made from can be checked here.
         const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
         if (!wine) {
-            for (const std::wstring& path : {tarnivex, updates, folder.path()}) {
-                EXPECT_EQ(DaclOf(path), tvx::kAdminsOnlySddl) << testing::PrintToString(path);
+            EXPECT_EQ(DaclOf(tarnivex), DaclPart(tvx::kHomeSddl));
+            for (const std::wstring& path : {updates, folder.path()}) {
+                EXPECT_EQ(DaclOf(path), DaclPart(tvx::kAdminsOnlySddl))
+                    << testing::PrintToString(path);
             }
         }
         // A second folder never reuses the first.
@@ -116,6 +130,52 @@ TEST(UpdateFolder, OnlyAdministratorsAndSystemMayWriteAndNobodyElseTouchesTheCli
     tvx::RemoveLeftoverUpdateFolders();
     EXPECT_FALSE(Exists(kept));
     EXPECT_TRUE(Exists(updates));
+}
+
+// Whatever an unelevated program planted where updates are kept leads nowhere: links are never
+// followed, neither in a leftover folder nor as the Updates folder itself.
+TEST(UpdateFolder, PlantedLinksAreNeverFollowed) {
+    const std::wstring updates = tvx::UpdatesFolder();
+    const std::wstring programData =
+        updates.substr(0, updates.rfind(L'\\', updates.rfind(L'\\') - 1));
+    const tvx::test::Canary canary = tvx::test::MakeCanary(programData + L"\\canary-updates");
+    ASSERT_TRUE(tvx::test::CanaryUntouched(canary));
+
+    // A leftover folder with a link to the canary file in place of the client, and one to its
+    // folder beside it.
+    std::wstring leftover;
+    {
+        tvx::UpdateFolder folder = tvx::UpdateFolder::Create();
+        ASSERT_TRUE(folder);
+        folder.Keep();
+        leftover = folder.path();
+    }
+    ASSERT_TRUE(tvx::test::PlantLink(leftover + L"\\tarnivex_client.exe", canary.file));
+    ASSERT_TRUE(tvx::test::PlantLink(leftover + L"\\sub", canary.folder));
+    tvx::RemoveLeftoverUpdateFolders();
+    EXPECT_TRUE(tvx::test::CanaryUntouched(canary)) << "a leftover's link was followed";
+    tvx::test::RemoveLink(leftover + L"\\tarnivex_client.exe");
+    tvx::test::RemoveLink(leftover + L"\\sub");
+    tvx::RemoveLeftoverUpdateFolders();
+    EXPECT_FALSE(Exists(leftover));
+
+    // Updates itself a link to the canary's folder: nothing is made or removed there.
+    ASSERT_TRUE(::RemoveDirectoryW(updates.c_str()));
+    ASSERT_TRUE(tvx::test::PlantLink(updates, canary.folder));
+    {
+        tvx::UpdateFolder folder = tvx::UpdateFolder::Create();
+        if (folder) {
+            // Renamed aside and made anew (where the system opens a link as itself).
+            EXPECT_EQ(folder.path().rfind(updates + L"\\", 0), 0u);
+            EXPECT_TRUE(folder.CreateClientFile());
+        }
+        EXPECT_TRUE(tvx::test::CanaryUntouched(canary)) << "an update was made through a link";
+    }
+    tvx::RemoveLeftoverUpdateFolders();
+    EXPECT_TRUE(tvx::test::CanaryUntouched(canary)) << "the leftovers' walk followed a link";
+    tvx::test::RemoveLink(updates);
+    ::DeleteFileW(canary.file.c_str());
+    ::RemoveDirectoryW(canary.folder.c_str());
 }
 
 TEST(UpdateFolder, FolderOfAFailedUpdateGoesAtOnce) {
