@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/result_lines.h"
 #include "engine/tcp_tuning.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
@@ -46,7 +47,8 @@ protected:
         WriteDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue, 2);
     }
     void TearDown() override {
-        if (!interfaces_.empty()) SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges);
+        if (!interfaces_.empty())
+            SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges);
         app_.Kill();
         KillAllNamed(L"Tarnivex.exe");
         RemoveInstallation();
@@ -207,16 +209,85 @@ TEST_F(ReleaseTest, RevertPutsBackWhatTheStoreHoldsAndFailsOnAValueItCannotDelet
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
 
     ASSERT_EQ(RunCapture(apply).exitCode, 0u);
-    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kNoValueChanges));
+    ASSERT_NO_FATAL_FAILURE(
+        SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kNoValueChanges));
     EXPECT_EQ(RunRevert(), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAckFrequencyValue), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[1]), kAckFrequencyValue), 2u);
     // The record of the value left behind stays for a later try, which then finishes the job.
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
-    ASSERT_NO_FATAL_FAILURE(SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges));
+    ASSERT_NO_FATAL_FAILURE(
+        SetKeyDacl(HKEY_LOCAL_MACHINE, InterfacePath(interfaces_[0]), kAnyChanges));
     EXPECT_EQ(RunRevert(), 0u);
     ExpectOriginalValues();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+}
+
+// The tuning lock as another copy of the program holds it for a pass: this thread plays the
+// window.
+class HeldTuningLock {
+public:
+    HeldTuningLock() {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                kTuningMutexSddl, SDDL_REVISION_1, &sd, nullptr)) {
+            return;
+        }
+        SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
+        mutex_.reset(::CreateMutexW(&sa, FALSE, kTuningMutexName));
+        ::LocalFree(sd);
+        held_ = mutex_ && ::WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
+    }
+    ~HeldTuningLock() { Release(); }
+    bool held() const { return held_; }
+    void Release() {
+        if (held_) ::ReleaseMutex(mutex_.get());
+        held_ = false;
+    }
+
+private:
+    UniqueHandle mutex_;
+    bool held_ = false;
+};
+
+// A /revert while the window's pass is part-way through its writes waits for the pass, then gives
+// every original back; one that cannot get the lock in time changes nothing and says so.
+TEST_F(ReleaseTest, RevertWaitsForAPassOfAnotherCopyAndSaysWhenItCannot) {
+    const std::wstring apply = Quoted(WindowsPathOf(TARNIVEX_TUNING_TOOL)) + L" apply";
+    const std::wstring revert = Quoted(WindowsPathOf(TARNIVEX_EXE)) + L" /revert";
+    {
+        // The pass has recorded the originals and written its values, and still holds the lock
+        // (its walk is not over). Our own process writes no log: it would hold the log folder.
+        ASSERT_EQ(RunCapture(apply).exitCode, 0u);
+        HeldTuningLock pass;
+        ASSERT_TRUE(pass.held());
+        CapturedProcess child;
+        ASSERT_TRUE(StartCaptured(revert, child)) << ::GetLastError();
+        EXPECT_EQ(::WaitForSingleObject(child.process.get(), 1500),
+                  static_cast<DWORD>(WAIT_TIMEOUT))
+            << "/revert did not wait for the pass";
+        EXPECT_TRUE(TuningApplied());
+        pass.Release();
+        ASSERT_EQ(::WaitForSingleObject(child.process.get(), 20000),
+                  static_cast<DWORD>(WAIT_OBJECT_0));
+        DWORD code = 99;
+        ::GetExitCodeProcess(child.process.get(), &code);
+        EXPECT_EQ(code, 0u);
+        ExpectOriginalValues();
+    }
+
+    ASSERT_EQ(RunCapture(apply).exitCode, 0u);
+    HeldTuningLock stuck;
+    ASSERT_TRUE(stuck.held());
+    const ProcessResult busy = RunCapture(revert, kTuningLockWaitMs + 20000);
+    ASSERT_FALSE(busy.timedOut);
+    EXPECT_EQ(busy.exitCode, 1u);
+    EXPECT_NE(FromUtf8(busy.output).find(TuningBusyLine()), std::wstring::npos)
+        << testing::PrintToString(busy.output);
+    EXPECT_TRUE(TuningApplied()) << "/revert changed values without the lock";
+    stuck.Release();
+    EXPECT_EQ(RunRevert(), 0u);
+    ExpectOriginalValues();
 }
 
 }  // namespace
