@@ -15,6 +15,7 @@
 #include "settings/settings_store.h"
 #include "tests/app/app_fixture.h"
 #include "tests/release/release_support.h"
+#include "tests/support/link_plant.h"
 #include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/schtasks_double.h"
@@ -173,7 +174,9 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     const HWND wnd = wnd_;
     ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
     // Something of the program's under ProgramData, as a downloaded client would leave.
-    ASSERT_TRUE(::CreateDirectoryW(MachineFiles().c_str(), nullptr));
+    // (The running copy has made the folder already for its log.)
+    ASSERT_TRUE(::CreateDirectoryW(MachineFiles().c_str(), nullptr) ||
+                ::GetLastError() == ERROR_ALREADY_EXISTS);
     ASSERT_TRUE(::CloseHandle(::CreateFileW((MachineFiles() + L"\\client.exe").c_str(),
                                             GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
 
@@ -190,6 +193,39 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     EXPECT_FALSE(PathExists(MachineFiles()));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+}
+
+// Anyone may make %ProgramData%\Tarnivex before the program does, or a junction in its place:
+// neither the program (a start, START, STOP) nor the uninstaller writes or deletes through it.
+TEST_F(ReleaseTest, AHomeThatIsALinkLeadsNowhereAndTheUninstallerLeavesItsTarget) {
+    const Canary canary = MakeCanary(KnownFolder(FOLDERID_ProgramData) + L"\\canary-home");
+    ASSERT_TRUE(CanaryUntouched(canary));
+    // Removed before the fixture's own clean-up, which would follow the link.
+    struct Unplant {
+        std::wstring link;
+        Canary canary;
+        ~Unplant() {
+            RemoveLink(link);
+            ::DeleteFileW(canary.file.c_str());
+            ::RemoveDirectoryW(canary.folder.c_str());
+        }
+    } unplant{MachineFiles(), canary};
+    ASSERT_TRUE(PlantLink(MachineFiles(), canary.folder));
+
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
+    ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
+    Press(wnd_, kStart.x, kStart.y);
+    ASSERT_TRUE(
+        WaitUntil([] { return !ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue); }, 20000))
+        << "STOP removed nothing";
+    ExpectOriginalValues();
+    EXPECT_TRUE(CanaryUntouched(canary)) << "the program wrote through the link";
+
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(Uninstaller()) + L" /S"));
+    EXPECT_TRUE(app_.WaitExit(5000)) << "the running copy was not ended";
+    EXPECT_TRUE(CanaryUntouched(canary)) << "the uninstaller deleted through the link";
+    EXPECT_FALSE(PathExists(InstallDir()));
 }
 
 // Runs the program with /revert; its exit code, or -1 when it did not end by itself.
