@@ -14,6 +14,7 @@ AppCommand ParseAppCommand(const wchar_t* commandLine) {
     if (count >= 2) {
         if (::lstrcmpiW(args[1], L"/revert") == 0) command = AppCommand::Revert;
         if (::lstrcmpiW(args[1], L"/exit") == 0) command = AppCommand::Exit;
+        if (::lstrcmpiW(args[1], L"/cleanup") == 0) command = AppCommand::Cleanup;
     }
     ::LocalFree(args);
     return command;

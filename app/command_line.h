@@ -11,9 +11,12 @@ enum class AppCommand {
     Revert,
     // End the running instance the way its tray exit does, without the question.
     Exit,
+    // Remove the program's files under ProgramData (the uninstaller's last step).
+    Cleanup,
 };
 
-// The first argument decides ("/revert", "/exit", any case); anything else runs the window.
+// The first argument decides ("/revert", "/exit", "/cleanup", any case); anything else runs the
+// window.
 AppCommand ParseAppCommand(const wchar_t* commandLine);
 
 }  // namespace tvx

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "engine/tcp_tuning.h"
+#include "framework/protected_home.h"
 #include "framework/scoped.h"
 #include "framework/std_output.h"
 #include "ui/exit_request.h"
@@ -43,5 +44,7 @@ int RunExitCommand() {
     }
     return 0;
 }
+
+int RunCleanupCommand() { return RemoveProtectedHome() ? 0 : 1; }
 
 }  // namespace tvx

@@ -12,4 +12,9 @@ int RunRevertCommand();
 // it. 0 when no instance runs any more, 1 otherwise.
 int RunExitCommand();
 
+// Removes %ProgramData%\Tarnivex and everything in it without following links: a junction or
+// link (the home itself, or anything in it) is removed as itself and its target never entered.
+// 0 when the home is gone, 1 when something stayed.
+int RunCleanupCommand();
+
 }  // namespace tvx

@@ -27,6 +27,9 @@ BOOL CTarnivexApp::InitInstance() {
         case tvx::AppCommand::Exit:
             m_nExitCode = tvx::RunExitCommand();
             return FALSE;
+        case tvx::AppCommand::Cleanup:
+            m_nExitCode = tvx::RunCleanupCommand();
+            return FALSE;
         case tvx::AppCommand::RunWindow:
             break;
     }

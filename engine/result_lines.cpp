@@ -45,4 +45,9 @@ std::wstring OriginalNotKeptLine(std::wstring_view valueName) {
            L"' 값의 원래 값을 보관하지 못해 값을 바꾸지 않았습니다.\n";
 }
 
+std::wstring TuningBusyLine() {
+    return L"다른 Tarnivex가 게임핑 설정 값을 바꾸는 중이라 기다렸지만 끝나지 않아 아무것도 바꾸지 "
+           L"않았습니다.\n";
+}
+
 }  // namespace tvx

@@ -23,4 +23,7 @@ std::wstring ValueRestoredLine(
 std::wstring OriginalNotKeptLine(
     std::wstring_view valueName);  // "'%s' 값의 원래 값을 보관하지 못해 값을 바꾸지 않았습니다.\n"
 
+// Another copy of the program held the tuning lock past the wait; nothing was changed.
+std::wstring TuningBusyLine();
+
 }  // namespace tvx

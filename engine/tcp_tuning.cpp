@@ -1,6 +1,8 @@
 #include "engine/tcp_tuning.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <mutex>
 #include <optional>
@@ -22,7 +24,7 @@ namespace {
 // later operation leaves them, as they would with the two interleaved.
 // Never destroyed: a worker the process did not wait for may still hold it while the process's
 // static objects are torn down.
-std::mutex& TuningLock() {
+std::mutex& InProcessLock() {
     static std::mutex& lock = *new std::mutex;
     return lock;
 }
@@ -31,6 +33,59 @@ std::mutex& TuningLock() {
 // deleted under the walk answers ERROR_KEY_DELETED at every index, never "no more items") would
 // otherwise loop for ever while holding the tuning lock, and the program's exit with it.
 constexpr unsigned kMaxFailedEnumerations = 32;
+
+// The same rule across processes: a /revert (the uninstaller's, or a user's) while the window's
+// pass writes. Only Administrators and SYSTEM may open the mutex, so an unelevated program can
+// neither hold it to stall the tuning nor release it to let two walks interleave. A mutex of
+// that name made by anyone else (its owner shows it) is not trusted: the lock is then not had.
+class TuningLock {
+public:
+    TuningLock() : local_(InProcessLock()) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                kTuningMutexSddl, SDDL_REVISION_1, &sd, nullptr)) {
+            return;
+        }
+        SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
+        mutex_.reset(::CreateMutexW(&sa, FALSE, kTuningMutexName));
+        ::LocalFree(sd);
+        if (!mutex_ || !OwnedByAdministrators(mutex_.get())) return;
+        const DWORD waited = ::WaitForSingleObject(mutex_.get(), kTuningLockWaitMs);
+        // Abandoned: its holder ended part-way; the backup store is written so that the next
+        // walk finishes the job, so the lock is ours all the same.
+        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~TuningLock() {
+        if (held_) ::ReleaseMutex(mutex_.get());
+    }
+    TuningLock(const TuningLock&) = delete;
+    TuningLock& operator=(const TuningLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    static bool OwnedByAdministrators(HANDLE object) {
+        PSID owner = nullptr;
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        if (::GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                              nullptr, nullptr, &sd) != ERROR_SUCCESS) {
+            return false;
+        }
+        const bool ours = owner && (::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                    ::IsWellKnownSid(owner, WinLocalSystemSid));
+        ::LocalFree(sd);
+        return ours;
+    }
+
+    std::lock_guard<std::mutex> local_;
+    UniqueHandle mutex_;
+    bool held_ = false;
+};
+
+// What apply and revert do when the lock stayed with another copy.
+TuningOutcome Busy() {
+    ReportLine(TuningBusyLine());
+    return TuningOutcome{1};
+}
 
 // Calls visit(readableKey, fullPath) for every interface subkey that opens for reading, in
 // enumeration order. The open is the accessibility test; the handle is only lent for the visit.
@@ -143,7 +198,8 @@ bool RevertValue(TuningBackup& backup, LSTATUS keyOpen, HKEY valueKey, const std
 }  // namespace
 
 TuningOutcome ApplyTcpTuning() {
-    std::lock_guard<std::mutex> guard(TuningLock());
+    const TuningLock lock;
+    if (!lock.held()) return Busy();
     TuningOutcome outcome;
     TuningBackup backup(TuningBackup::Mode::Apply);
 
@@ -185,7 +241,8 @@ TuningOutcome ApplyTcpTuning() {
 }
 
 TuningOutcome RevertTcpTuning() {
-    std::lock_guard<std::mutex> guard(TuningLock());
+    const TuningLock lock;
+    if (!lock.held()) return Busy();
     TuningOutcome outcome;
     TuningBackup backup(TuningBackup::Mode::Revert);
     {

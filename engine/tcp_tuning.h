@@ -17,6 +17,14 @@ struct TuningOutcome {
     bool ok() const { return failed == 0; }
 };
 
+// The tuning lock shared by every copy of the program (the window's passes, its exit, /revert):
+// a named mutex only Administrators and SYSTEM may open. Apply and revert wait for it at most
+// kTuningLockWaitMs; when they cannot get it they change nothing, report TuningBusyLine and
+// count one failure.
+inline constexpr wchar_t kTuningMutexName[] = L"Global\\TarnivexTuning";
+inline constexpr wchar_t kTuningMutexSddl[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
+inline constexpr unsigned long kTuningLockWaitMs = 10000;
+
 TuningOutcome ApplyTcpTuning();
 TuningOutcome RevertTcpTuning();
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "framework/known_folder.h"
+#include "framework/protected_home.h"
 #include "framework/scoped.h"
 #include "framework/std_output.h"
 
@@ -13,18 +14,19 @@ namespace tvx {
 
 namespace {
 
-std::wstring LogFolder() {
-    const std::wstring local = KnownFolderPath(FOLDERID_LocalAppData);
-    return local.empty() ? std::wstring() : local + L"\\Tarnivex";
-}
+constexpr wchar_t kLogsName[] = L"Logs";
+constexpr wchar_t kLogName[] = L"Tarnivex.log";
+constexpr wchar_t kOldLogName[] = L"Tarnivex.old.log";
 
 // The open log of this process. Opening it for every line costs more than the line under some
-// systems, so the handle stays open; it is shared for deleting, so that a rotation by another
-// process (a /revert while the window runs) can still rename the file.
+// systems, so the handle stays open, and so do the folders above it (held, they cannot be
+// swapped for a link meanwhile). The file is shared for deleting, so that a rotation by another
+// process (a /revert while the window runs) can still rename it.
 struct OpenLog {
     std::mutex mutex;
     bool looked = false;
-    std::wstring folder;
+    ProtectedFolder home;
+    ProtectedFolder folder;
     UniqueFileHandle file;
 };
 
@@ -34,18 +36,37 @@ OpenLog& TheLog() {
     return log;
 }
 
-UniqueFileHandle OpenForAppending(const std::wstring& path) {
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+UniqueFileHandle OpenForAppending(const ProtectedFolder& folder) {
     // Append-only access: each write lands at the end, even with another process appending too.
-    return UniqueFileHandle(::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // No DELETE access: a reader that does not share deleting (most editors) could not open it.
+    return folder.OpenFile(kLogName, FILE_APPEND_DATA, kShareAll, FileDisposition::OpenAlways);
+}
+
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return ::GetFileInformationByHandle(a, &x) && ::GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+// Renames the full log to the older name, through a handle of its own opened for that alone;
+// when another process has rotated it already, the name now holds its fresh log, which stays.
+void Rotate(const ProtectedFolder& folder, HANDLE full) {
+    const UniqueFileHandle renaming =
+        folder.OpenFile(kLogName, DELETE, kShareAll, FileDisposition::OpenExisting);
+    if (renaming && SameFile(renaming.get(), full)) {
+        folder.RenameEntry(renaming.get(), kOldLogName, true);
+    }
 }
 
 }  // namespace
 
 std::wstring LogFilePath() {
-    const std::wstring folder = LogFolder();
-    return folder.empty() ? std::wstring() : folder + L"\\Tarnivex.log";
+    const std::wstring programData = KnownFolderPath(FOLDERID_ProgramData);
+    return programData.empty() ? std::wstring()
+                               : programData + L"\\Tarnivex\\" + kLogsName + L"\\" + kLogName;
 }
 
 std::wstring StampLogLine(const SYSTEMTIME& local, std::wstring_view line) {
@@ -65,20 +86,17 @@ void AppendLogLine(std::wstring_view line) {
     std::lock_guard guard(log.mutex);
     if (!log.looked) {
         log.looked = true;
-        log.folder = LogFolder();
-        if (!log.folder.empty()) ::CreateDirectoryW(log.folder.c_str(), nullptr);
+        log.home = OpenProtectedHome();
+        log.folder = log.home.OpenSubfolder(kLogsName, kHomeSddl);
     }
-    if (log.folder.empty()) return;
-    const std::wstring path = log.folder + L"\\Tarnivex.log";
-    if (!log.file) log.file = OpenForAppending(path);
+    if (!log.folder) return;
+    if (!log.file) log.file = OpenForAppending(log.folder);
     if (!log.file) return;
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(log.file.get(), &size) &&
         static_cast<ULONGLONG>(size.QuadPart) + bytes.size() > kLogCapBytes) {
-        log.file.reset();
-        ::MoveFileExW(path.c_str(), (log.folder + L"\\Tarnivex.old.log").c_str(),
-                      MOVEFILE_REPLACE_EXISTING);
-        log.file = OpenForAppending(path);
+        Rotate(log.folder, log.file.get());
+        log.file = OpenForAppending(log.folder);
         if (!log.file) return;
     }
     DWORD written = 0;

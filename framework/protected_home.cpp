@@ -343,7 +343,11 @@ bool ProtectedFolder::RemoveEntry(std::wstring_view name) const {
     return true;
 }
 
-ProtectedFolder OpenProtectedHome() {
+namespace {
+
+constexpr wchar_t kHomeName[] = L"Tarnivex";
+
+ProtectedFolder OpenProgramData() {
     const std::wstring programData = KnownFolderPath(FOLDERID_ProgramData);
     if (programData.empty()) return {};
     // ProgramData itself belongs to the system: only administrators can replace it. It is held
@@ -355,9 +359,28 @@ ProtectedFolder OpenProtectedHome() {
     std::wstring rootPath = FinalPath(root.get());
     std::vector<BYTE> rootOwner = OwnerOf(root.get());
     if (rootPath.empty()) return {};
-    const ProtectedFolder parent =
-        ProtectedFolderAccess::Make(std::move(root), std::move(rootPath), std::move(rootOwner));
-    return parent.OpenSubfolder(L"Tarnivex", kHomeSddl);
+    return ProtectedFolderAccess::Make(std::move(root), std::move(rootPath), std::move(rootOwner));
+}
+
+}  // namespace
+
+ProtectedFolder OpenProtectedHome() {
+    return OpenProgramData().OpenSubfolder(kHomeName, kHomeSddl);
+}
+
+bool RemoveProtectedHome() {
+    const ProtectedFolder programData = OpenProgramData();
+    if (!programData) return false;
+    // What OpenSubfolder set aside goes too: links as links, never followed.
+    const std::wstring prefix = std::wstring(kHomeName) + L".";
+    constexpr std::wstring_view kAside = L".untrusted";
+    for (const std::wstring& name : programData.EntryNames()) {
+        if (name.size() > prefix.size() + kAside.size() && name.rfind(prefix, 0) == 0 &&
+            name.compare(name.size() - kAside.size(), kAside.size(), kAside) == 0) {
+            programData.RemoveEntry(name);
+        }
+    }
+    return programData.RemoveEntry(kHomeName);
 }
 
 }  // namespace tvx

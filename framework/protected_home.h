@@ -92,6 +92,11 @@ private:
 // be had.
 ProtectedFolder OpenProtectedHome();
 
+// Removes %ProgramData%\Tarnivex as ProtectedFolder::RemoveEntry does, relative to a held
+// ProgramData (a link in its place is removed as a link), and what OpenSubfolder set aside beside
+// it. True when the home is gone.
+bool RemoveProtectedHome();
+
 // 32 lower-case hex digits from the system's random generator; empty when it fails.
 std::wstring RandomHexName();
 

@@ -16,15 +16,54 @@ namespace {
 HANDLE g_instanceMutex = nullptr;
 }  // namespace
 
-HWND FindMainWindow() {
-    // The first instance's message boxes carry the same title (the application name); they are
-    // owned by its main window, which itself has no owner.
-    HWND found = ::FindWindowW(nullptr, kMainWindowTitle);
-    for (HWND candidate = found; candidate;
-         candidate = ::FindWindowExW(nullptr, candidate, nullptr, kMainWindowTitle)) {
-        if (!::GetWindow(candidate, GW_OWNER)) return candidate;
+namespace {
+
+// Whether the window belongs to another process running a file named Tarnivex.exe (this
+// process's own window exists already while its gates run). A process that cannot be asked
+// (another user's, a protected one) does not count.
+bool WindowOfOurProgram(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == ::GetCurrentProcessId()) return false;
+    const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return false;
+    std::wstring image(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(image.size());
+        if (::QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) {
+            image.resize(size);
+            break;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || image.size() >= 32768) return false;
+        image.resize(image.size() * 2);
     }
-    return found;
+    const size_t slash = image.find_last_of(L"\\/");
+    const std::wstring file = slash == std::wstring::npos ? image : image.substr(slash + 1);
+    return ::lstrcmpiW(file.c_str(), kProgramFileName) == 0;
+}
+
+}  // namespace
+
+void RegisterMainWindowClass() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The system dialog class under our own name: the dialog manager drives it as before.
+        WNDCLASSEXW cls = {};
+        cls.cbSize = sizeof cls;
+        if (!::GetClassInfoExW(nullptr, MAKEINTATOM(0x8002), &cls)) return;
+        cls.hInstance = ::GetModuleHandleW(nullptr);
+        cls.lpszClassName = kMainWindowClass;
+        ::RegisterClassExW(&cls);
+    });
+}
+
+HWND FindMainWindow() {
+    // The first instance's message boxes are owned by its main window, which itself has no owner.
+    for (HWND candidate = ::FindWindowExW(nullptr, nullptr, kMainWindowClass, nullptr); candidate;
+         candidate = ::FindWindowExW(nullptr, candidate, kMainWindowClass, nullptr)) {
+        if (!::GetWindow(candidate, GW_OWNER) && WindowOfOurProgram(candidate)) return candidate;
+    }
+    return nullptr;
 }
 
 bool ProcessCountsAsElevated() {

@@ -11,6 +11,15 @@ namespace tvx {
 
 inline constexpr wchar_t kInstanceMutexName[] = L"Tarnivex";
 inline constexpr wchar_t kMainWindowTitle[] = L"Tarnivex";
+// The main window's own class (the dialog template names it), by which another copy finds it:
+// any program can title a window "Tarnivex" (an Explorer window open on the install folder does).
+inline constexpr wchar_t kMainWindowClass[] = L"TarnivexMainWindow";
+// The file name of a process whose main window another copy may talk to.
+inline constexpr wchar_t kProgramFileName[] = L"Tarnivex.exe";
+
+// Registers kMainWindowClass, a copy of the system's dialog class, once per process; the main
+// window cannot be created before.
+void RegisterMainWindowClass();
 
 // False only when the token could be queried and says the process is not elevated; a token that
 // cannot be opened or queried counts as elevated.
@@ -29,8 +38,9 @@ bool CommandLineIsElevatedRelaunch(const wchar_t* commandLine);
 // examined: this instance ends either way.
 void RequestElevatedRelaunch();
 
-// The running instance's main window, found by its title: the unowned window titled "Tarnivex"
-// when there is one, else whatever window bears that title; null when none does.
+// The running instance's main window: an unowned top-level window of kMainWindowClass whose
+// process (another than this one) runs a file named Tarnivex.exe. Windows of any other process,
+// whatever their class or title, are never taken for it. Null when there is none.
 HWND FindMainWindow();
 
 // Returns when this process is the running instance (it then holds the named mutex until it

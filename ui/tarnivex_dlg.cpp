@@ -4,10 +4,12 @@
 
 #include "res/resource.h"
 #include "ui/exit_request.h"
+#include "ui/startup_gates.h"
 #include "ui/tray.h"
 #include "ui/update_progress_dlg.h"
 
 CTarnivexDlg::CTarnivexDlg(HWND parent) : CDialogEx(IDD_TARNIVEX_DIALOG, parent) {
+    tvx::RegisterMainWindowClass();  // the template names the class
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 

@@ -144,17 +144,19 @@ FunctionEnd
 Section "Tarnivex"
     SectionIn RO
     ; An older installation may be running: the new program's own copy asks it to end, since an
-    ; older one may not know the request. The user's settings (HKCU) and the backup store of
-    ; the game-ping values (HKLM\SOFTWARE\Tarnivex) are left as they are.
+    ; older one may not know the request. That copy runs with our rights, so it is put under
+    ; Program Files first, where only administrators can write (never the user's temporary
+    ; folder, where anything could be swapped in or planted beside it), and removed after.
+    ; The user's settings (HKCU) and the backup store of the game-ping values
+    ; (HKLM\SOFTWARE\Tarnivex) are left as they are.
     ${If} $UpdateRun == 1
         Call WaitForTheUpdatingProgram
     ${EndIf}
-    InitPluginsDir
-    SetOutPath "$PLUGINSDIR"
-    File "/oname=Tarnivex.exe" "${EXE}"
-    !insertmacro EndRunningTarnivex "$PLUGINSDIR\Tarnivex.exe"
-
     SetOutPath "$INSTDIR"
+    File "/oname=Tarnivex.exit.exe" "${EXE}"
+    !insertmacro EndRunningTarnivex "$INSTDIR\Tarnivex.exit.exe"
+    Delete "$INSTDIR\Tarnivex.exit.exe"
+
     File "/oname=Tarnivex.exe" "${EXE}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortCut "$SMPROGRAMS\Tarnivex.lnk" "$INSTDIR\Tarnivex.exe"
@@ -214,12 +216,16 @@ Section "Uninstall"
     nsExec::Exec '"$SYSDIR\schtasks.exe" /delete /tn Tarnivex /f'
     Pop $0
 
+    ; The program's machine-wide files under ProgramData. Anyone may have made that folder, or
+    ; a junction in its place or inside it: the program removes it entry by entry without ever
+    ; following a link, which a recursive delete here would do. What it cannot remove stays.
+    nsExec::Exec '"$INSTDIR\Tarnivex.exe" /cleanup'
+    Pop $0
+
     Delete "$INSTDIR\Tarnivex.exe"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\Tarnivex.lnk"
-    ; With the all-users context $APPDATA is ProgramData: the program's machine-wide files.
-    RMDir /r "$APPDATA\Tarnivex"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     ; HKCU\Software\Tarnivex (the user's settings) stays: a later installation finds them again.
 SectionEnd

@@ -6,6 +6,7 @@
 #include "tests/app/app_fixture.h"
 #include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
+#include "tests/support/schtasks_double.h"
 
 namespace tvx::test {
 namespace {
@@ -21,10 +22,29 @@ int MainWindowCount() {
     return count;
 }
 
+// Another program's windows titled "Tarnivex", one of them even of the program's own class
+// name, shown after the program's: a copy looking for the running one must pass them by.
+AppProcess StartDecoys() {
+    AppProcess decoys = AppProcess::Start(WindowsPathOf(TARNIVEX_DECOY_WINDOW));
+    EXPECT_TRUE(decoys);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            int shown = 0;
+            for (HWND w : TopLevelWindows(decoys.pid())) shown += ::IsWindowVisible(w) ? 1 : 0;
+            return shown >= 2;
+        },
+        10000))
+        << "the decoy windows did not come up";
+    return decoys;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
 TEST_F(LifecycleTest, SecondStartRestoresTheHiddenWindowAndEndsWithZero) {
     Launch();
     Press(wnd_, kCross.x, kCross.y);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(wnd_); }, 5000));
+    const AppProcess decoys = StartDecoys();
 
     AppProcess second = AppProcess::Start(ExePath());
     ASSERT_TRUE(second);
@@ -35,6 +55,54 @@ TEST_F(LifecycleTest, SecondStartRestoresTheHiddenWindowAndEndsWithZero) {
         << "not restored";
     EXPECT_EQ(MainWindowCount(), 1);
     EXPECT_EQ(::WaitForSingleObject(app_.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+// The setup and the uninstaller end the running copy with /exit: only the real one is asked,
+// and with none running, /exit has nothing to wait for.
+TEST_F(LifecycleTest, ExitEndsTheRealCopyAndNeverWaitsOnAnotherProgramsWindow) {
+    Launch();
+    const AppProcess decoys = StartDecoys();
+    const ProcessResult exit = RunCapture(Quoted(ExePath()) + L" /exit", 40000);
+    ASSERT_FALSE(exit.timedOut);
+    EXPECT_EQ(exit.exitCode, 0u);
+    EXPECT_TRUE(app_.WaitExit(0)) << "the running copy was not ended";
+
+    const ProcessResult none = RunCapture(Quoted(ExePath()) + L" /exit", 10000);
+    EXPECT_FALSE(none.timedOut) << "waited on a window that is not the program's";
+    EXPECT_EQ(none.exitCode, 0u);
+    EXPECT_EQ(::WaitForSingleObject(decoys.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+// A library named like a system one, left beside a copy of the program (a portable copy in a
+// Downloads folder), is never loaded, although Wine is told to prefer such a library to its own.
+TEST_F(LifecycleTest, ALibraryBesideTheProgramIsNeverLoaded) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"tarnivex-planted";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = folder + L"\\Tarnivex.exe";
+    const std::wstring marker = folder + L"\\planted-dll-loaded.txt";
+    ASSERT_TRUE(::CopyFileW(ExePath().c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(WindowsPathOf(TARNIVEX_PLANTED_WININET).c_str(),
+                            (folder + L"\\wininet.dll").c_str(), FALSE));
+    ::DeleteFileW(marker.c_str());
+
+    // What WINEDLLOVERRIDES="wininet=n,b" says, for this program's file name alone (Wine reads
+    // the variable from the environment it was started with, not from the one a test passes on).
+    struct PreferLibraryBeside {
+        const std::wstring key = L"Software\\Wine\\AppDefaults\\Tarnivex.exe";
+        PreferLibraryBeside() {
+            WriteString(HKEY_CURRENT_USER, key + L"\\DllOverrides", L"wininet", L"native,builtin");
+        }
+        ~PreferLibraryBeside() { DeleteTree(HKEY_CURRENT_USER, key); }
+    } prefer;
+    // The window runs its start-up sequence (the online part uses WinINet), then the switches.
+    Launch(copy);
+    RunCapture(Quoted(copy) + L" /revert", 20000);
+    RunCapture(Quoted(copy) + L" /exit", 40000);
+    EXPECT_TRUE(app_.WaitExit(5000));
+    EXPECT_EQ(::GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the library beside the program was loaded";
 }
 
 TEST_F(LifecycleTest, EscapeAndEnterDoNotCloseTheWindow) {
@@ -88,8 +156,8 @@ TEST_F(LifecycleTest, ExitAnsweredNoChangesNothingAndYesUndoesTheTuningAndEnds) 
 // A crash, a kill or a self-update leaves game ping on. The next start shows it as it is, and its
 // STOP gives back what the first START replaced.
 TEST_F(LifecycleTest, AfterAKillTheNextStartShowsStopAndStopRestores) {
-    const std::wstring iface =
-        std::wstring(kInterfacesKey) + L"\\" + SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey).at(0);
+    const std::wstring iface = std::wstring(kInterfacesKey) + L"\\" +
+                               SubkeyNames(HKEY_LOCAL_MACHINE, kInterfacesKey).at(0);
     WriteDword(HKEY_LOCAL_MACHINE, iface, kAckFrequencyValue, 2);  // the user's own
     Launch();
     Press(wnd_, kStart.x, kStart.y);

@@ -9,6 +9,7 @@
 
 #include "framework/log_file.h"
 #include "tests/engine/engine_test_env.h"
+#include "tests/support/link_plant.h"
 
 namespace tvx::test {
 namespace {
@@ -33,6 +34,8 @@ protected:
         log_ = LogFilePath();
         ASSERT_FALSE(log_.empty());
         old_ = log_.substr(0, log_.size() - 4) + L".old.log";
+        // A link left by a failed run: deleting it would delete its target.
+        RemoveLink(log_);
         ::DeleteFileW(log_.c_str());
         ::DeleteFileW(old_.c_str());
     }
@@ -76,6 +79,35 @@ TEST_F(ResultLog, EngineLinesAreStampedAndTheLogRotatesAtItsCap) {
     EXPECT_EQ(ReadAll(old_).find(set), std::string::npos);
     EXPECT_LE(SizeOf(log_), kLogCapBytes);
     EXPECT_LE(SizeOf(old_), kLogCapBytes);
+}
+
+// An unelevated program may own the folders on the log's way or swap them for links; the log is
+// then not written at all rather than written wherever a link leads.
+TEST_F(ResultLog, ALinkInPlaceOfTheLogOrItsFolderLeadsNowhere) {
+    const std::wstring folder = log_.substr(0, log_.rfind(L'\\'));
+    const std::wstring home = folder.substr(0, folder.rfind(L'\\'));
+    const std::wstring parent = home.substr(0, home.rfind(L'\\'));
+    // The file itself a link to a canary file outside.
+    RunTool(L"apply");
+    const Canary canary = MakeCanary(parent + L"\\canary-log");
+    ASSERT_TRUE(CanaryUntouched(canary));
+    ASSERT_TRUE(::DeleteFileW(log_.c_str()));
+    ASSERT_TRUE(PlantLink(log_, canary.file));
+    RunTool(L"revert");
+    EXPECT_TRUE(CanaryUntouched(canary)) << "the log was written through a link to a file";
+    RemoveLink(log_);
+
+    // The folder a link to the canary's folder.
+    ::DeleteFileW(old_.c_str());
+    ASSERT_TRUE(::RemoveDirectoryW(folder.c_str()));
+    ASSERT_TRUE(PlantLink(folder, canary.folder));
+    RunTool(L"apply");
+    RunTool(L"revert");
+    EXPECT_TRUE(CanaryUntouched(canary)) << "the log was written through a linked folder";
+    RemoveLink(folder);
+
+    ::DeleteFileW(canary.file.c_str());
+    ::RemoveDirectoryW(canary.folder.c_str());
 }
 
 }  // namespace

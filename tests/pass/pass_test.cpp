@@ -219,7 +219,7 @@ TEST_F(OptimisationPass, AValueThatCannotBeWrittenBringsASecondToastAtTheEnd) {
     const std::wstring failure = tvx::FailureToastText(true, tvx::LogFilePath());
     EXPECT_EQ(shows[1].xml, tvx::ComposeToastXml(failure));
     EXPECT_NE(failure.find(tvx::kApplyFailedToastText), std::wstring::npos);
-    EXPECT_NE(failure.find(L"\\Tarnivex\\Tarnivex.log"), std::wstring::npos);
+    EXPECT_NE(failure.find(L"\\Tarnivex\\Logs\\Tarnivex.log"), std::wstring::npos);
     const NetconRecord* released = Find(netcon.Records(), "release-manager");
     ASSERT_NE(released, nullptr);
     EXPECT_GE(shows[1].time, released->ticks) << "not at the end of the pass";

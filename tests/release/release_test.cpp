@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/result_lines.h"
 #include "engine/tcp_tuning.h"
 #include "settings/installed_copy.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_store.h"
 #include "tests/app/app_fixture.h"
 #include "tests/release/release_support.h"
+#include "tests/support/link_plant.h"
 #include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
 #include "tests/support/schtasks_double.h"
@@ -202,7 +204,7 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     const HWND wnd = wnd_;
     ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
     // Something of the program's under ProgramData, as a downloaded client would leave.
-    // (The folder itself exists already: the task definitions were written there.)
+    // (The running copy has made the folder already for its log and its task definitions.)
     ASSERT_TRUE(::CreateDirectoryW(MachineFiles().c_str(), nullptr) ||
                 ::GetLastError() == ERROR_ALREADY_EXISTS);
     ASSERT_TRUE(::CloseHandle(::CreateFileW((MachineFiles() + L"\\client.exe").c_str(),
@@ -221,6 +223,39 @@ TEST_F(ReleaseTest, SetupInstallsUpgradesARunningCopyAndUninstallLeavesOnlyTheUs
     EXPECT_FALSE(PathExists(MachineFiles()));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(StoredText(kAutoRunValue), L"true");
+}
+
+// Anyone may make %ProgramData%\Tarnivex before the program does, or a junction in its place:
+// neither the program (a start, START, STOP) nor the uninstaller writes or deletes through it.
+TEST_F(ReleaseTest, AHomeThatIsALinkLeadsNowhereAndTheUninstallerLeavesItsTarget) {
+    const Canary canary = MakeCanary(KnownFolder(FOLDERID_ProgramData) + L"\\canary-home");
+    ASSERT_TRUE(CanaryUntouched(canary));
+    // Removed before the fixture's own clean-up, which would follow the link.
+    struct Unplant {
+        std::wstring link;
+        Canary canary;
+        ~Unplant() {
+            RemoveLink(link);
+            ::DeleteFileW(canary.file.c_str());
+            ::RemoveDirectoryW(canary.folder.c_str());
+        }
+    } unplant{MachineFiles(), canary};
+    ASSERT_TRUE(PlantLink(MachineFiles(), canary.folder));
+
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(SetupFile()) + L" /S"));
+    ASSERT_NO_FATAL_FAILURE(Launch(InstalledExe()));
+    ASSERT_NO_FATAL_FAILURE(PressStartAndWait());
+    Press(wnd_, kStart.x, kStart.y);
+    ASSERT_TRUE(
+        WaitUntil([] { return !ReadValue(HKEY_LOCAL_MACHINE, kMsmqKey, kNoDelayValue); }, 20000))
+        << "STOP removed nothing";
+    ExpectOriginalValues();
+    EXPECT_TRUE(CanaryUntouched(canary)) << "the program wrote through the link";
+
+    ASSERT_NO_FATAL_FAILURE(RunInstaller(Quoted(Uninstaller()) + L" /S"));
+    EXPECT_TRUE(app_.WaitExit(5000)) << "the running copy was not ended";
+    EXPECT_TRUE(CanaryUntouched(canary)) << "the uninstaller deleted through the link";
+    EXPECT_FALSE(PathExists(InstallDir()));
 }
 
 // Runs the program with /revert; its exit code, or -1 when it did not end by itself.
@@ -252,6 +287,73 @@ TEST_F(ReleaseTest, RevertPutsBackWhatTheStoreHoldsAndFailsOnAValueItCannotDelet
     EXPECT_EQ(RunRevert(), 0u);
     ExpectOriginalValues();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+}
+
+// The tuning lock as another copy of the program holds it for a pass: this thread plays the
+// window.
+class HeldTuningLock {
+public:
+    HeldTuningLock() {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                kTuningMutexSddl, SDDL_REVISION_1, &sd, nullptr)) {
+            return;
+        }
+        SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
+        mutex_.reset(::CreateMutexW(&sa, FALSE, kTuningMutexName));
+        ::LocalFree(sd);
+        held_ = mutex_ && ::WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
+    }
+    ~HeldTuningLock() { Release(); }
+    bool held() const { return held_; }
+    void Release() {
+        if (held_) ::ReleaseMutex(mutex_.get());
+        held_ = false;
+    }
+
+private:
+    UniqueHandle mutex_;
+    bool held_ = false;
+};
+
+// A /revert while the window's pass is part-way through its writes waits for the pass, then gives
+// every original back; one that cannot get the lock in time changes nothing and says so.
+TEST_F(ReleaseTest, RevertWaitsForAPassOfAnotherCopyAndSaysWhenItCannot) {
+    const std::wstring apply = Quoted(WindowsPathOf(TARNIVEX_TUNING_TOOL)) + L" apply";
+    const std::wstring revert = Quoted(WindowsPathOf(TARNIVEX_EXE)) + L" /revert";
+    {
+        // The pass has recorded the originals and written its values, and still holds the lock
+        // (its walk is not over). Our own process writes no log: it would hold the log folder.
+        ASSERT_EQ(RunCapture(apply).exitCode, 0u);
+        HeldTuningLock pass;
+        ASSERT_TRUE(pass.held());
+        CapturedProcess child;
+        ASSERT_TRUE(StartCaptured(revert, child)) << ::GetLastError();
+        EXPECT_EQ(::WaitForSingleObject(child.process.get(), 1500),
+                  static_cast<DWORD>(WAIT_TIMEOUT))
+            << "/revert did not wait for the pass";
+        EXPECT_TRUE(TuningApplied());
+        pass.Release();
+        ASSERT_EQ(::WaitForSingleObject(child.process.get(), 20000),
+                  static_cast<DWORD>(WAIT_OBJECT_0));
+        DWORD code = 99;
+        ::GetExitCodeProcess(child.process.get(), &code);
+        EXPECT_EQ(code, 0u);
+        ExpectOriginalValues();
+    }
+
+    ASSERT_EQ(RunCapture(apply).exitCode, 0u);
+    HeldTuningLock stuck;
+    ASSERT_TRUE(stuck.held());
+    const ProcessResult busy = RunCapture(revert, kTuningLockWaitMs + 20000);
+    ASSERT_FALSE(busy.timedOut);
+    EXPECT_EQ(busy.exitCode, 1u);
+    EXPECT_NE(FromUtf8(busy.output).find(TuningBusyLine()), std::wstring::npos)
+        << testing::PrintToString(busy.output);
+    EXPECT_TRUE(TuningApplied()) << "/revert changed values without the lock";
+    stuck.Release();
+    EXPECT_EQ(RunRevert(), 0u);
+    ExpectOriginalValues();
 }
 
 }  // namespace

@@ -78,13 +78,22 @@ bool WaitFor(bool (*check)(const std::wstring&), const std::wstring& path, bool 
     return false;
 }
 
-bool Missing(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+// Whether the folder lists the name, a dangling link included (which no open reaches).
+bool Listed(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    return true;
 }
+
+bool Missing(const std::wstring& path) { return !Listed(path); }
 
 }  // namespace
 
 bool PlantLink(const std::wstring& link, const std::wstring& target) {
+    // ln onto a link to a folder would make the new link inside its target.
+    if (Listed(link)) return false;
     if (const UnixName unixName = WineUnixName()) {
         // The link's own name is not there yet: its folder's Unix name and the link's name.
         const size_t slash = link.rfind(L'\\');
@@ -106,7 +115,10 @@ bool PlantLink(const std::wstring& link, const std::wstring& target) {
 }
 
 void RemoveLink(const std::wstring& link) {
-    if (!IsLink(link)) return;
+    const DWORD attributes = ::GetFileAttributesW(link.c_str());
+    // A dangling link shows in the listing only; a plain folder or file is left alone.
+    const bool dangling = attributes == INVALID_FILE_ATTRIBUTES && Listed(link);
+    if (!dangling && !IsLink(link)) return;
     if (const UnixName unixName = WineUnixName()) {
         const size_t slash = link.rfind(L'\\');
         const std::wstring folder = UnixPath(unixName, link.substr(0, slash));
