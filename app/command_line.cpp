@@ -15,6 +15,7 @@ AppCommand ParseAppCommand(const wchar_t* commandLine) {
         if (::lstrcmpiW(args[1], L"/revert") == 0) command = AppCommand::Revert;
         if (::lstrcmpiW(args[1], L"/exit") == 0) command = AppCommand::Exit;
         if (::lstrcmpiW(args[1], L"/cleanup") == 0) command = AppCommand::Cleanup;
+        if (::lstrcmpiW(args[1], L"/autorun-refresh") == 0) command = AppCommand::AutoRunRefresh;
     }
     ::LocalFree(args);
     return command;

@@ -13,10 +13,13 @@ enum class AppCommand {
     Exit,
     // Remove the program's files under ProgramData (the uninstaller's last step).
     Cleanup,
+    // The setup's step once the program is in place: make the program's folder and (re)make the
+    // logon task when the user's option asks for it.
+    AutoRunRefresh,
 };
 
-// The first argument decides ("/revert", "/exit", "/cleanup", any case); anything else runs the
-// window.
+// The first argument decides ("/revert", "/exit", "/cleanup", "/autorun-refresh", any case);
+// anything else runs the window.
 AppCommand ParseAppCommand(const wchar_t* commandLine);
 
 }  // namespace tvx

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include "engine/tcp_tuning.h"
+#include "framework/executable_path.h"
 #include "framework/protected_home.h"
 #include "framework/scoped.h"
 #include "framework/std_output.h"
+#include "settings/settings_commands.h"
 #include "ui/exit_request.h"
 #include "ui/startup_gates.h"
 
@@ -46,5 +48,11 @@ int RunExitCommand() {
 }
 
 int RunCleanupCommand() { return RemoveProtectedHome() ? 0 : 1; }
+
+int RunAutoRunRefreshCommand() {
+    const bool home = static_cast<bool>(OpenProtectedHome());
+    const int task = RefreshAutoRunTask(ExecutablePath());
+    return home && task == 0 ? 0 : 1;
+}
 
 }  // namespace tvx

@@ -17,4 +17,9 @@ int RunExitCommand();
 // 0 when the home is gone, 1 when something stayed.
 int RunCleanupCommand();
 
+// The setup's step after installing this copy: makes %ProgramData%\Tarnivex now, with the
+// setup's rights and before anyone else can make it, then (re)makes the logon task when the
+// user's AutoRun option is on or not yet chosen. 0 on success or nothing to do, 1 otherwise.
+int RunAutoRunRefreshCommand();
+
 }  // namespace tvx

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/autorun_switch.h"
 #include "app/command_line.h"
 #include "app/switches.h"
 #include "engine/optimisation_pass.h"
@@ -16,10 +15,6 @@ CTarnivexApp::CTarnivexApp() {
 }
 
 BOOL CTarnivexApp::InitInstance() {
-    if (tvx::IsAutoRunRefreshCommand(::GetCommandLineW())) {
-        m_nExitCode = tvx::RunAutoRunRefreshCommand();
-        return FALSE;
-    }
     switch (tvx::ParseAppCommand(::GetCommandLineW())) {
         case tvx::AppCommand::Revert:
             m_nExitCode = tvx::RunRevertCommand();
@@ -29,6 +24,9 @@ BOOL CTarnivexApp::InitInstance() {
             return FALSE;
         case tvx::AppCommand::Cleanup:
             m_nExitCode = tvx::RunCleanupCommand();
+            return FALSE;
+        case tvx::AppCommand::AutoRunRefresh:
+            m_nExitCode = tvx::RunAutoRunRefreshCommand();
             return FALSE;
         case tvx::AppCommand::RunWindow:
             break;

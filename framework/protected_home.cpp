@@ -1,5 +1,7 @@
 #include "framework/protected_home.h"
 
+#include "framework/handle_facts.h"
+
 #include <windows.h>
 #include <winternl.h>
 #include <aclapi.h>
@@ -75,25 +77,6 @@ Opened OpenRelative(HANDLE folder, std::wstring_view name, DWORD access, DWORD s
     return opened;
 }
 
-// The handle's path as the system resolves it, without the "\\?\" prefix.
-std::wstring FinalPath(HANDLE handle) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n =
-            ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(n);
-    }
-    constexpr std::wstring_view kPrefix = L"\\\\?\\";
-    if (path.compare(0, kPrefix.size(), kPrefix) == 0) path.erase(0, kPrefix.size());
-    return path;
-}
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                   static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
@@ -120,24 +103,8 @@ EntryFacts Inspect(HANDLE handle, const std::wstring& expectedPath) {
     return facts;
 }
 
-std::vector<BYTE> OwnerOf(HANDLE handle) {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    if (::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                          nullptr, nullptr, &sd) != ERROR_SUCCESS) {
-        return {};
-    }
-    std::vector<BYTE> bytes;
-    if (owner && ::IsValidSid(owner)) {
-        const BYTE* first = static_cast<const BYTE*>(owner);
-        bytes.assign(first, first + ::GetLengthSid(owner));
-    }
-    ::LocalFree(sd);
-    return bytes;
-}
-
 bool TrustedOwner(HANDLE handle, const std::vector<BYTE>& rootOwner) {
-    std::vector<BYTE> owner = OwnerOf(handle);
+    std::vector<BYTE> owner = OwnerSid(handle);
     if (owner.empty()) return false;
     PSID sid = owner.data();
     return ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
@@ -357,7 +324,7 @@ ProtectedFolder OpenProgramData() {
         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!root) return {};
     std::wstring rootPath = FinalPath(root.get());
-    std::vector<BYTE> rootOwner = OwnerOf(root.get());
+    std::vector<BYTE> rootOwner = OwnerSid(root.get());
     if (rootPath.empty()) return {};
     return ProtectedFolderAccess::Make(std::move(root), std::move(rootPath), std::move(rootOwner));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/known_folder.h"
+#include "framework/handle_facts.h"
 #include "framework/scoped.h"
 
 namespace tvx {
@@ -36,21 +37,6 @@ bool IsTrustedSid(PSID sid, PSID alsoTrusted) {
     return trustedInstaller;
 }
 
-// The object's final path (\\?\C:\...), opened without following a link it may be.
-std::wstring FinalPath(HANDLE object) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n =
-            ::GetFinalPathNameByHandleW(object, path.data(), static_cast<DWORD>(path.size()), 0);
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(n);
-    }
-}
-
 UniqueFileHandle OpenForCheck(const std::wstring& path) {
     // Shared for everything: the running program holds its own file open.
     return UniqueFileHandle(::CreateFileW(
@@ -63,19 +49,7 @@ std::vector<BYTE> ProgramFilesOwner() {
     const std::wstring folder = KnownFolderPath(FOLDERID_ProgramFiles);
     if (folder.empty()) return {};
     const UniqueFileHandle handle = OpenForCheck(folder);
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    if (!handle || ::GetSecurityInfo(handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                     &owner, nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS) {
-        return {};
-    }
-    std::vector<BYTE> bytes;
-    if (owner && ::IsValidSid(owner)) {
-        const BYTE* first = static_cast<const BYTE*>(owner);
-        bytes.assign(first, first + ::GetLengthSid(owner));
-    }
-    ::LocalFree(sd);
-    return bytes;
+    return handle ? OwnerSid(handle.get()) : std::vector<BYTE>();
 }
 
 }  // namespace

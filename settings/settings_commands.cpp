@@ -152,6 +152,16 @@ AutoRunToggle ToggleAutoRun(BOOL wasOn, const std::wstring& exePath) {
     return result;
 }
 
+AutoRunMessage AutoRunToggleMessage(const AutoRunToggle& toggle) {
+    if (toggle.needsInstalledCopy) {
+        return {L"윈도우 실행시 프로그램 자동실행은 설치된 프로그램에서만 사용할 수 있습니다.",
+                MB_ICONINFORMATION};
+    }
+    if (toggle.createFailed) return {L"자동 실행 작업을 만들지 못했습니다.", MB_ICONWARNING};
+    if (toggle.deleteFailed) return {L"자동 실행 작업을 삭제하지 못했습니다.", MB_ICONWARNING};
+    return {};
+}
+
 BOOL AutoRunShown(BOOL stored, const std::wstring& exePath) {
     return stored && IsInstalledCopy(exePath) ? TRUE : FALSE;
 }

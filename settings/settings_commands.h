@@ -60,6 +60,14 @@ struct AutoRunToggle {
     bool deleteFailed = false;
 };
 
+// What the user is told after a toggle: the text and the message box's icon, or no text when
+// all went as asked.
+struct AutoRunMessage {
+    const wchar_t* text = nullptr;
+    UINT icon = 0;
+};
+AutoRunMessage AutoRunToggleMessage(const AutoRunToggle& toggle);
+
 // Flips AutoRun. Off: stores "false" and deletes the task. On: the task starts the program with
 // administrator rights at every logon, so it is made only for the installed copy; any other copy
 // stores "false", registers nothing and says so in the result. A task that could not be made

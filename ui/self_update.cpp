@@ -33,12 +33,17 @@ struct CTarnivexDlg::UpdateRun {
     // What the progress window last showed, so that a byte count that changes nothing on the
     // screen posts nothing.
     std::atomic<ULONGLONG> shown{~0ULL};
+    // When the last change was posted: at most one a tenth of a second, since a download of
+    // unknown size changes its KiB count thousands of times.
+    std::atomic<ULONGLONG> postedAt{0};
     // Held, shared for reading only, until the client runs: what was verified is what starts.
     tvx::UniqueFileHandle hold;
     std::optional<tvx::SuspendedClient> client;
 };
 
 namespace {
+constexpr ULONGLONG kProgressPostIntervalMs = 100;
+
 // The unit the progress window shows: a percent when the size is known, else KiB.
 ULONGLONG ShownUnit(ULONGLONG received, ULONGLONG total) {
     if (total == 0) return received / 1024;
@@ -62,8 +67,12 @@ void CTarnivexDlg::DownloadAndRunUpdate() {
     run->control->progressed = [tasks = m_tasks, this, weak = std::weak_ptr<UpdateRun>(run)](
                                    ULONGLONG received, ULONGLONG total) {
         const std::shared_ptr<UpdateRun> run = weak.lock();
-        if (!run || run->shown.exchange(ShownUnit(received, total)) == ShownUnit(received, total))
-            return;
+        if (!run) return;
+        const ULONGLONG now = ::GetTickCount64();
+        if (now - run->postedAt.load() < kProgressPostIntervalMs) return;
+        const ULONGLONG unit = ShownUnit(received, total);
+        if (run->shown.exchange(unit) == unit) return;
+        run->postedAt.store(now);
         tasks->Post([this, received, total] { OnDownloadProgress(received, total); });
     };
     m_update = run;
@@ -118,23 +127,34 @@ void CTarnivexDlg::OnDownloadEnded(const std::shared_ptr<UpdateRun>& run,
         return;
     }
 
-    // Verification: the file held against change, then its signer.
+    // Verification, on a worker (hashing a large file takes a while): the file held against
+    // change, then its signer, then that it is a newer setup of ours.
     run->hold = run->folder.OpenClientForStart();
     if (!run->hold) {
         UpdateFailed(tvx::kDownloadFailed, MB_OK);
         return;
     }
-    const tvx::SignatureCheck signature =
-        tvx::CheckSignature(run->hold.get(), run->folder.ClientPath());
-    if (!tvx::SignedByListedSigner(signature, tvx::TrustedUpdateSigners())) {
-        UpdateFailed(tvx::kNotVerified, MB_OK | MB_ICONWARNING);
-        return;
-    }
-    // Signed by us is not enough: only a setup newer than this program may run, never an
-    // older build or the uninstaller.
-    if (!tvx::IsNewerTarnivexSetup(tvx::ReadVersionFacts(run->hold.get()),
-                                   tvx::OwnProductVersion())) {
-        UpdateFailed(tvx::kNotNewerSetup, MB_OK | MB_ICONWARNING);
+    const auto verify = [file = run->hold.get(), path = run->folder.ClientPath()] {
+        if (!tvx::SignedByListedSigner(tvx::CheckSignature(file, path),
+                                       tvx::TrustedUpdateSigners())) {
+            return tvx::kNotVerified;
+        }
+        // Signed by us is not enough: only a setup newer than this program may run, never an
+        // older build or the uninstaller.
+        if (!tvx::IsNewerTarnivexSetup(tvx::ReadVersionFacts(file), tvx::OwnProductVersion())) {
+            return tvx::kNotNewerSetup;
+        }
+        return static_cast<const wchar_t*>(nullptr);
+    };
+    // The worker only reads through the hold, which `run` keeps open until the verdict is in.
+    const auto verified = [this, run](const wchar_t* refusal) { OnClientVerified(run, refusal); };
+    if (!tvx::RunThenPost(m_tasks, verify, verified)) verified(verify());
+}
+
+void CTarnivexDlg::OnClientVerified(const std::shared_ptr<UpdateRun>& run, const wchar_t* refusal) {
+    if (ExitBegun()) return;
+    if (refusal) {
+        UpdateFailed(refusal, MB_OK | MB_ICONWARNING);
         return;
     }
     // Launch: suspended until the hand-over lets it run, and ended again on every way out of

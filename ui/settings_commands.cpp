@@ -7,13 +7,6 @@
 #include "settings/settings_store.h"
 #include "ui/tarnivex_dlg.h"
 
-namespace {
-constexpr wchar_t kAutoRunNeedsInstall[] =
-    L"윈도우 실행시 프로그램 자동실행은 설치된 프로그램에서만 사용할 수 있습니다.";
-constexpr wchar_t kAutoRunCreateFailed[] = L"자동 실행 작업을 만들지 못했습니다.";
-constexpr wchar_t kAutoRunDeleteFailed[] = L"자동 실행 작업을 삭제하지 못했습니다.";
-}  // namespace
-
 // schtasks is waited for (a few seconds at most) on a worker, and the outcome comes back to this
 // thread. The menu item does nothing meanwhile: a second toggle would race the first one's task.
 void CTarnivexDlg::OnToggleAutoRun() {
@@ -27,11 +20,8 @@ void CTarnivexDlg::OnToggleAutoRun() {
         m_bAutoRun = result.nowOn;
         // The program may have begun to end while schtasks ran: nobody is left to read a message.
         if (ExitBegun()) return;
-        if (result.needsInstalledCopy) {
-            AfxMessageBox(kAutoRunNeedsInstall, MB_OK | MB_ICONINFORMATION);
-        }
-        if (result.createFailed) AfxMessageBox(kAutoRunCreateFailed, MB_OK | MB_ICONWARNING);
-        if (result.deleteFailed) AfxMessageBox(kAutoRunDeleteFailed, MB_OK | MB_ICONWARNING);
+        const tvx::AutoRunMessage message = tvx::AutoRunToggleMessage(result);
+        if (message.text) AfxMessageBox(message.text, MB_OK | message.icon);
     };
     m_autoRunBusy = true;
     if (!tvx::RunThenPost(m_tasks, toggle, shown)) shown(toggle());

@@ -136,6 +136,8 @@ private:
     struct UpdateRun;
     void OnDownloadProgress(ULONGLONG received, ULONGLONG total);
     void OnDownloadEnded(const std::shared_ptr<UpdateRun>& run, const tvx::DownloadResult& result);
+    // refusal: the message when the file is not a newer setup signed by us, else null.
+    void OnClientVerified(const std::shared_ptr<UpdateRun>& run, const wchar_t* refusal);
     void UpdateFailed(const wchar_t* text, UINT type);
     void CloseUpdateProgress();
     void HandOverToClient(std::shared_ptr<UpdateRun> run);

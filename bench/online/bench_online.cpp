@@ -22,6 +22,7 @@
 #include "online/usage_report.h"
 #include "ui/tarnivex_dlg.h"
 #include "bench/bench_clock.h"
+#include "bench/dev_server_control.h"
 
 namespace {
 
@@ -45,27 +46,6 @@ SIZE_T PeakPrivateBytes() {
     return counters.PeakPagefileUsage;
 }
 
-// Control requests to the development server; false when it does not answer.
-bool Control(const wchar_t* path, const std::string& body) {
-    URL_COMPONENTSW parts{};
-    wchar_t host[256] = {};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = 256;
-    if (!::InternetCrackUrlW(tvx::kUpdateCheckUrl, 0, 0, &parts)) return false;
-    tvx::UniqueInternet session(
-        ::InternetOpenW(L"bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    // The server's control endpoints answer on the port after the public one.
-    const INTERNET_PORT controlPort = static_cast<INTERNET_PORT>(parts.nPort + 1);
-    tvx::UniqueInternet connection(::InternetConnectW(session.get(), host, controlPort, nullptr,
-                                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    tvx::UniqueInternet request(::HttpOpenRequestW(connection.get(), L"POST", path, nullptr,
-                                                   nullptr, nullptr,
-                                                   INTERNET_FLAG_SECURE | INTERNET_FLAG_RELOAD, 0));
-    return request && ::HttpSendRequestW(request.get(), nullptr, 0, const_cast<char*>(body.data()),
-                                         static_cast<DWORD>(body.size()));
-}
-
 int AnswerOk(const std::wstring&, UINT) { return IDOK; }
 
 }  // namespace
@@ -87,26 +67,26 @@ int wmain() {
                 MicrosecondsPerCall(2000, [&] { sink = tvx::UpdateLaunchRecord(); }));
 
     if (std::wstring(tvx::kUpdateCheckUrl).rfind(L"https://127.0.0.1:", 0) != 0 ||
-        !Control(L"/_reset", "")) {
+        !bench::Control(L"/_reset", "")) {
         std::printf("network  skipped: no development server at the built-in address\n");
         return 0;
     }
     tvx::SetMessageBoxHook(&AnswerOk);
     std::printf("network  usage report: %.1f ms\n",
                 MicrosecondsPerCall(20, [] { tvx::ReportUsage(tvx::kRunReportUrl); }) / 1000);
-    Control(L"/_config?key=update", typical);
+    bench::Control(L"/_config?key=update", typical);
     CTarnivexDlg dlg;
     std::printf("network  update check: %.1f ms\n",
                 MicrosecondsPerCall(20, [&] {
                     sink =
                         dlg.CheckForUpdate(CTarnivexDlg::RequestUpdateCheck(tvx::kUpdateCheckUrl));
                 }) / 1000);
-    Control(L"/_config?key=mode", "huge");
+    bench::Control(L"/_config?key=mode", "huge");
     const SIZE_T before = PeakPrivateBytes();
     const double start = Now();
     sink = dlg.CheckForUpdate(CTarnivexDlg::RequestUpdateCheck(tvx::kUpdateCheckUrl));
     std::printf("network  update check, 256 MiB reply: %.1f ms, peak private memory +%.1f MiB\n",
                 (Now() - start) * 1000, (PeakPrivateBytes() - before) / 1048576.0);
-    Control(L"/_reset", "");
+    bench::Control(L"/_reset", "");
     return 0;
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bench/bench_clock.h"
+#include "bench/dev_server_control.h"
 #include "framework/message_box.h"
 #include "framework/scoped.h"
 #include "online/launch_record.h"
@@ -28,27 +29,6 @@
 #include "ui/tarnivex_dlg.h"
 
 namespace {
-
-// Control requests to the development server; false when it does not answer.
-bool Control(const wchar_t* path, const std::string& body) {
-    URL_COMPONENTSW parts{};
-    wchar_t host[256] = {};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = 256;
-    if (!::InternetCrackUrlW(tvx::kUpdateCheckUrl, 0, 0, &parts)) return false;
-    tvx::UniqueInternet session(
-        ::InternetOpenW(L"bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    // The server's control endpoints answer on the port after the public one.
-    const INTERNET_PORT controlPort = static_cast<INTERNET_PORT>(parts.nPort + 1);
-    tvx::UniqueInternet connection(::InternetConnectW(session.get(), host, controlPort, nullptr,
-                                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    tvx::UniqueInternet request(::HttpOpenRequestW(connection.get(), L"POST", path, nullptr,
-                                                   nullptr, nullptr,
-                                                   INTERNET_FLAG_SECURE | INTERNET_FLAG_RELOAD, 0));
-    return request && ::HttpSendRequestW(request.get(), nullptr, 0, const_cast<char*>(body.data()),
-                                         static_cast<DWORD>(body.size()));
-}
 
 int AnswerOk(const std::wstring&, UINT) { return IDOK; }
 
@@ -131,7 +111,7 @@ Figures Measure() {
 
 int wmain() {
     if (std::wstring(tvx::kUpdateCheckUrl).rfind(L"https://127.0.0.1:", 0) != 0 ||
-        !Control(L"/_reset", "")) {
+        !bench::Control(L"/_reset", "")) {
         std::printf("responsiveness  skipped: no development server at the built-in address\n");
         return 0;
     }
@@ -148,13 +128,13 @@ int wmain() {
     std::printf("%-18s %12s %12s %8s %10s %12s\n", "server", "longest ms", "median ms", "probes",
                 "created s", "sequence s");
     for (const Mode& mode : modes) {
-        Control(L"/_reset", "");
-        for (const auto& [path, body] : mode.config) Control(path, body);
+        bench::Control(L"/_reset", "");
+        for (const auto& [path, body] : mode.config) bench::Control(path, body);
         const Figures f = Measure();
         std::printf("%-18s %12.1f %12.2f %8zu %10.2f %12.2f%s\n", mode.name, f.longestMs,
                     f.medianMs, f.probes, f.createS, f.sequenceS, f.done ? "" : " (did not end)");
     }
-    Control(L"/_reset", "");
+    bench::Control(L"/_reset", "");
     std::printf("target: longest under 100 ms in every mode\n");
     return 0;
 }

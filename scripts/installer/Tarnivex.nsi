@@ -174,11 +174,12 @@ Section "Tarnivex"
     IntFmt $0 "0x%08X" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 
-    ; Start with Windows for the installing user: the installed program (re)makes its logon task
-    ; with this version's definition when the option is on or not yet chosen (a fresh install
-    ; shows it ticked, so the task must exist), and leaves an explicit "off" alone. It needs the
-    ; entry above to know itself as the installed copy. Its failure is its own to report: the
-    ; option is then stored off and the installation stands.
+    ; The installed program makes its folder under ProgramData now, with our rights, so that nobody
+    ; can make it first. It also (re)makes the logon task for the installing user with this
+    ; version's definition when the option is on or not yet chosen (a fresh install shows it
+    ; ticked, so the task must exist), and leaves an explicit "off" alone. It needs the entry
+    ; above to know itself as the installed copy. Its failure is its own to report: the option is
+    ; then stored off and the installation stands.
     nsExec::Exec /TIMEOUT=30000 '"$INSTDIR\Tarnivex.exe" /autorun-refresh'
     Pop $0
 

@@ -94,8 +94,14 @@ TEST_F(UpdateInstall, TheInstalledProgramIsReplacedByTheNewerSetupAndItsProgramR
         << "no new program window";
     EXPECT_EQ(::lstrcmpiW(ProcessImage(pid).c_str(), InstalledExe().c_str()), 0)
         << testing::PrintToString(ProcessImage(pid));
-    tvx::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, tvx::kInstanceMutexName));
-    EXPECT_TRUE(mutex) << "nobody holds the single-instance mutex";
+    // The window exists before its initialisation takes the mutex.
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            return static_cast<bool>(
+                tvx::UniqueHandle(::OpenMutexW(SYNCHRONIZE, FALSE, tvx::kInstanceMutexName)));
+        },
+        30000))
+        << "nobody holds the single-instance mutex";
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"),
               std::to_wstring(TARNIVEX_TEST_NEXT_MAJOR) + L".0.0");
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, tvx::kUpdateKey, tvx::kUpdateValue), L"8");
