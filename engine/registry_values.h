@@ -11,11 +11,13 @@ bool SetRegistryDword(const wchar_t* keyPath, const wchar_t* valueName);
 // HKLM: the key must exist; deletes the value.
 bool DeleteRegistryValue(const wchar_t* keyPath, const wchar_t* valueName);
 
-// The registry calls that keep a user's value safe, which tests make fail on demand.
+// The registry calls that keep a user's value safe (and the walk that finds the values), which
+// tests make fail on demand.
 enum class RegistryCall {
-    SaveOriginal,  // the write of a value's original into the backup store
-    FlushBackup,   // the flush of the backup store to disk
-    SetValue,      // the write of a game-ping value itself
+    SaveOriginal,         // the write of a value's original into the backup store
+    FlushBackup,          // the flush of the backup store to disk
+    SetValue,             // the write of a game-ping value itself
+    EnumerateInterfaces,  // each step of the walk over the interface keys
 };
 // Answers ERROR_SUCCESS to let the call go ahead, or the code it is to fail with instead.
 using RegistryFault = LSTATUS (*)(RegistryCall call);

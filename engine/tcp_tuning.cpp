@@ -102,8 +102,11 @@ bool ForEachInterface(Visit visit) {
     unsigned failed = 0;
     for (DWORD index = 0;; ++index) {
         DWORD size = MAX_PATH;
-        const LSTATUS rc = ::RegEnumKeyExW(interfaces.get(), index, name, &size, nullptr, nullptr,
-                                           nullptr, nullptr);
+        LSTATUS rc = InjectedRegistryFault(RegistryCall::EnumerateInterfaces);
+        if (rc == ERROR_SUCCESS) {
+            rc = ::RegEnumKeyExW(interfaces.get(), index, name, &size, nullptr, nullptr, nullptr,
+                                 nullptr);
+        }
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != ERROR_SUCCESS) {
             if (++failed >= kMaxFailedEnumerations) {

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "engine/tcp_tuning.h"
+#include "engine/result_lines.h"
 #include "engine/tuning_backup.h"
+#include "framework/std_output.h"
 #include "tests/engine/engine_test_env.h"
 #include "tests/support/process_util.h"
 #include "tests/support/registry_test_util.h"
@@ -194,6 +196,16 @@ TEST_F(TuningBackupTest, AFailedBackupWriteFlushOrValueWriteLeavesTheUsersValues
         }
         ExpectOriginalsBack();
     }
+
+    // A walk whose every step fails (the interfaces key deleted under it answers so at every
+    // index) gives up and says so, instead of holding the tuning lock, and the exit, for ever.
+    const ToolRun walk = RunTool(L"apply-failing enumerate 1018");
+    EXPECT_EQ(walk.exitCode, 1u) << "the failure was not counted";
+    EXPECT_NE(walk.output.find(tvx::ToUtf8(tvx::EnumFailedLine(ERROR_KEY_DELETED))),
+              std::string::npos)
+        << walk.output;
+    RunTool(L"revert");
+    ExpectOriginalsBack();
 }
 
 TEST_F(TuningBackupTest, GamePingLeftOnOnlyWhileEveryRecordedValueHoldsOurOne) {

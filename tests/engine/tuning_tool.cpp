@@ -3,7 +3,8 @@
 // Exit code 0 on success, 1 when a helper reported failure, 2 on a bad command line. The -hang
 // commands print the marker "<ready>\n" after their work and then wait to be killed.
 // apply-failing applies with every registry call of one kind (save-original, flush-backup,
-// set-value) failing with the code CODE; exit code 1 when apply counted a value as failed.
+// set-value, enumerate) failing with the code CODE; exit code 1 when apply counted a value as
+// failed.
 #include <windows.h>
 
 #include <cstdlib>
@@ -56,6 +57,8 @@ int wmain(int argc, wchar_t** argv) {
             g_faultCall = tvx::RegistryCall::SaveOriginal;
         } else if (call == L"flush-backup") {
             g_faultCall = tvx::RegistryCall::FlushBackup;
+        } else if (call == L"enumerate") {
+            g_faultCall = tvx::RegistryCall::EnumerateInterfaces;
         } else if (call != L"set-value") {
             return 2;
         }
