@@ -40,15 +40,7 @@ constexpr unsigned kMaxFailedEnumerations = 32;
 // that name made by anyone else (its owner shows it) is not trusted: the lock is then not had.
 class TuningLock {
 public:
-    TuningLock() : local_(InProcessLock()) {
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                kTuningMutexSddl, SDDL_REVISION_1, &sd, nullptr)) {
-            return;
-        }
-        SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
-        mutex_.reset(::CreateMutexW(&sa, FALSE, kTuningMutexName));
-        ::LocalFree(sd);
+    TuningLock() : local_(InProcessLock()), mutex_(CreateTuningMutex()) {
         if (!mutex_ || !OwnedByAdministrators(mutex_.get())) return;
         const DWORD waited = ::WaitForSingleObject(mutex_.get(), kTuningLockWaitMs);
         // Abandoned: its holder ended part-way; the backup store is written so that the next
@@ -262,6 +254,18 @@ TuningOutcome RevertTcpTuning() {
     }
     backup.FinishRevert();
     return outcome;
+}
+
+UniqueHandle CreateTuningMutex() {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kTuningMutexSddl, SDDL_REVISION_1,
+                                                                &sd, nullptr)) {
+        return UniqueHandle();
+    }
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
+    UniqueHandle mutex(::CreateMutexW(&sa, FALSE, kTuningMutexName));
+    ::LocalFree(sd);
+    return mutex;
 }
 
 }  // namespace tvx

@@ -2,6 +2,8 @@
 // under the MSMQ key, all under HKEY_LOCAL_MACHINE.
 #pragma once
 
+#include "framework/scoped.h"
+
 namespace tvx {
 
 inline constexpr wchar_t kMsmqKey[] = L"SOFTWARE\\Microsoft\\MSMQ";
@@ -24,6 +26,10 @@ struct TuningOutcome {
 inline constexpr wchar_t kTuningMutexName[] = L"Global\\TarnivexTuning";
 inline constexpr wchar_t kTuningMutexSddl[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
 inline constexpr unsigned long kTuningLockWaitMs = 10000;
+
+// That mutex, created with its DACL when no copy has it yet (not waited for); empty when it can
+// be neither created nor opened.
+UniqueHandle CreateTuningMutex();
 
 TuningOutcome ApplyTcpTuning();
 TuningOutcome RevertTcpTuning();

@@ -116,17 +116,9 @@ TEST_F(ExitRequest, EndsDuringAPassWithEveryConnectionBackUp) {
 
     // The records as the process ended: each disconnect has its connect after it.
     const std::vector<NetconRecord> records = ReadNetconLog(log);
-    int down = 0;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (records[i].event != "disconnect") continue;
-        ++down;
-        bool up = false;
-        for (size_t j = i + 1; j < records.size(); ++j) {
-            up = up || (records[j].event == "connect" && records[j].detail == records[i].detail);
-        }
-        EXPECT_TRUE(up) << "left down: " << testing::PrintToString(records[i].detail);
-    }
-    EXPECT_EQ(down, 1) << "connections taken down after the exit began";
+    const DisconnectTally tally = TallyDisconnects(records);
+    EXPECT_TRUE(tally.leftDown.empty()) << "left down: " << testing::PrintToString(tally.leftDown);
+    EXPECT_EQ(tally.down, 1) << "connections taken down after the exit began";
 }
 
 }  // namespace

@@ -21,8 +21,10 @@
 
 namespace {
 
+using tvx::test::DisconnectTally;
 using tvx::test::NetconDoubleSession;
 using tvx::test::NetconRecord;
+using tvx::test::TallyDisconnects;
 using tvx::test::ToastDoubleSession;
 
 unsigned long long Now() {
@@ -321,18 +323,9 @@ TEST_F(OptimisationPass, ExitDuringAPassLeavesTheValuesRemovedAndNoConnectionDow
     ASSERT_TRUE(tvx::WaitForPassesToEnd(tvx::Passes()));
     EXPECT_LT(::GetTickCount64() - ending, 3000ULL + tvx::kPassEndMarginMs);
     const auto records = netcon.Records();
-    int down = 0;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (records[i].event != "disconnect") continue;
-        ++down;
-        bool up = false;
-        for (size_t j = i + 1; j < records.size(); ++j) {
-            up = up || (records[j].event == "connect" && records[j].detail == records[i].detail);
-        }
-        EXPECT_TRUE(up) << "left down: "
-                        << std::string(records[i].detail.begin(), records[i].detail.end());
-    }
-    EXPECT_EQ(down, 1) << "a connection was taken down after the exit";
+    const DisconnectTally tally = TallyDisconnects(records);
+    EXPECT_TRUE(tally.leftDown.empty()) << "left down: " << testing::PrintToString(tally.leftDown);
+    EXPECT_EQ(tally.down, 1) << "a connection was taken down after the exit";
     EXPECT_FALSE(ValuesApplied()) << "a pass wrote the values after the exit";
     // The waiting passes and the late press did nothing: no toast of theirs, no restart.
     EXPECT_EQ(tvx::test::ToastShows(toasts.Lines()).size(), 1u);

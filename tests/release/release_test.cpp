@@ -293,15 +293,7 @@ TEST_F(ReleaseTest, RevertPutsBackWhatTheStoreHoldsAndFailsOnAValueItCannotDelet
 // window.
 class HeldTuningLock {
 public:
-    HeldTuningLock() {
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                kTuningMutexSddl, SDDL_REVISION_1, &sd, nullptr)) {
-            return;
-        }
-        SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
-        mutex_.reset(::CreateMutexW(&sa, FALSE, kTuningMutexName));
-        ::LocalFree(sd);
+    HeldTuningLock() : mutex_(tvx::CreateTuningMutex()) {
         held_ = mutex_ && ::WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
     }
     ~HeldTuningLock() { Release(); }

@@ -89,6 +89,20 @@ std::wstring UseFreshNetconLog(const std::wstring& name) {
     return path;
 }
 
+DisconnectTally TallyDisconnects(const std::vector<NetconRecord>& records) {
+    DisconnectTally tally;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (records[i].event != "disconnect") continue;
+        ++tally.down;
+        bool up = false;
+        for (size_t j = i + 1; j < records.size(); ++j) {
+            up = up || (records[j].event == "connect" && records[j].detail == records[i].detail);
+        }
+        if (!up) tally.leftDown.push_back(records[i].detail);
+    }
+    return tally;
+}
+
 std::vector<NetconRecord> ReadNetconLog(const std::wstring& logPath) {
     std::vector<NetconRecord> records;
     std::istringstream lines(ReadFileBytes(logPath));

@@ -46,6 +46,13 @@ struct NetconRecord {
 
 std::vector<NetconRecord> ReadNetconLog(const std::wstring& logPath);
 
+// The connections the records show taken down, and those of them never connected again after.
+struct DisconnectTally {
+    int down = 0;
+    std::vector<std::wstring> leftDown;
+};
+DisconnectTally TallyDisconnects(const std::vector<NetconRecord>& records);
+
 // Registration, the connection list and a fresh record file for one test; the registration and
 // both variables are removed at destruction.
 class NetconDoubleSession {
