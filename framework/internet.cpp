@@ -121,6 +121,17 @@ std::wstring CHttpFile::QueryHeader(DWORD level) const {
     return {};
 }
 
+ULONGLONG CHttpFile::ContentLength() const {
+    const std::wstring text = QueryHeader(HTTP_QUERY_CONTENT_LENGTH);
+    ULONGLONG value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return 0;
+        if (value > (~0ULL - 9) / 10) return ~0ULL;
+        value = value * 10 + (c - L'0');
+    }
+    return value;
+}
+
 CInternetSession::CInternetSession(const wchar_t* agent, DWORD_PTR context, DWORD accessType,
                                    const wchar_t* proxyName, const wchar_t* proxyBypass,
                                    DWORD flags)

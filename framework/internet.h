@@ -102,6 +102,9 @@ public:
     DWORD GetStatusCode() const;
     // A response header as text (HTTP_QUERY_LOCATION, ...); empty when absent.
     std::wstring QueryHeader(DWORD level) const;
+    // The body's length as the Content-Length header announces it: 0 when absent or not a
+    // number, the largest value when too large to hold.
+    ULONGLONG ContentLength() const;
     void Close() {
         m_request.reset();  // closed before its connection
         m_connection.reset();

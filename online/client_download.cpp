@@ -28,18 +28,6 @@ std::wstring ResolveLocation(const std::wstring& base, const std::wstring& locat
     return out;
 }
 
-ULONGLONG ContentLength(const CHttpFile& response) {
-    const std::wstring text = response.QueryHeader(HTTP_QUERY_CONTENT_LENGTH);
-    if (text.empty()) return 0;
-    ULONGLONG value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return 0;
-        if (value > (~0ULL - 9) / 10) return ~0ULL;
-        value = value * 10 + (c - L'0');
-    }
-    return value;
-}
-
 }  // namespace
 
 DownloadLimits ClientDownloadLimits() {
@@ -99,7 +87,7 @@ DownloadResult DownloadClient(const std::wstring& url, HANDLE file, const Downlo
             }
             if (status != HTTP_STATUS_OK) return {DownloadFailure::HttpStatus, status};
 
-            const ULONGLONG announced = ContentLength(*response);
+            const ULONGLONG announced = response->ContentLength();
             if (announced > limits.maxBytes) return {DownloadFailure::TooLarge, 0};
             control.total = announced;
             control.Progressed();

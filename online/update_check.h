@@ -9,8 +9,8 @@
 namespace tvx {
 
 struct UpdateCheck {
-    // The endpoint could not be reached: no connection, name or TLS failure, a read failure,
-    // the deadline passed, or no internet session at all.
+    // The endpoint could not be reached: no connection, name or TLS failure, a read failure, a
+    // reply cut short of its announced length, the deadline passed, or no internet session.
     bool unreachable = false;
     UpdateReply reply;
 };

@@ -36,6 +36,8 @@ Control port (--control-port, default the public port + 1; same certificate)
                      close      hangs up without a reply
                      reset      aborts the connection (TCP reset)
                      huge       sends `huge_mib` MiB
+                     short      sends the whole reply under a Content-Length 64 bytes larger,
+                                then hangs up
                      malformed  sends bytes that are no HTTP response
                      trickle    status and headers at once (Content-Length 65536), then the
                                 body one byte every `trickle_interval` seconds

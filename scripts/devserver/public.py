@@ -114,6 +114,18 @@ class PublicHandler(Handler):
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             os.close(self.connection.detach())
             return True
+        if mode == "short":
+            # The whole reply, then the end of the connection, though the headers announced more.
+            body = self.state.get(body_key)
+            self.start_reply(len(body) + 64, "text/plain; charset=utf-8")
+            self.wfile.write(body)
+            self.wfile.flush()
+            self.close_connection = True
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            return True
         if mode == "malformed":
             self.close_connection = True
             self.wfile.write(b"HTTP/1.1 2x0 \x00\xff\r\nContent-Length: -5\r\n\x01\x02garbage\r\n\r\n5#https://")

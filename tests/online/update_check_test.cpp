@@ -84,11 +84,19 @@ TEST_F(UpdateCheck, UnreachableServerShowsOneMessageAndOffersNothing) {
     EXPECT_EQ(dlg_.m_strServerVersion, L"0");
     EXPECT_EQ(dlg_.m_strUpdateUrl, L"0");
 
+    // A connection cut before the announced length: the offer that came whole is still no
+    // reply, and the server could not be reached.
+    ConfigureServer("mode", "short");
+    EXPECT_FALSE(Check());
+    ASSERT_EQ(boxes_.boxes().size(), 2u);
+    EXPECT_EQ(boxes_.boxes()[1].text, kUnreachable);
+    EXPECT_EQ(dlg_.m_strServerVersion, L"0");
+
     // A server that hangs up without a reply: some WinINet builds report a reset connection,
     // others (Wine) an empty reply; either way there is no offer and at most one message.
     ConfigureServer("mode", "close");
     EXPECT_FALSE(Check());
-    EXPECT_LE(boxes_.boxes().size(), 2u);
+    EXPECT_LE(boxes_.boxes().size(), 3u);
     EXPECT_EQ(dlg_.m_strServerVersion, L"0");
 }
 
