@@ -91,6 +91,14 @@ class PublicHandler(Handler):
         if not bodies.send(self.wfile, pieces, chunked, interval):
             self.close_connection = True
 
+    def hang_up(self):
+        """Ends the connection in order, whatever the reply has said of its length."""
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
     def misbehave(self, body_key):
         """Applies the configured mode to the counter or the update endpoint; True when it
         answered already."""
@@ -100,11 +108,7 @@ class PublicHandler(Handler):
             return False
         if mode == "close":
             # As if nobody were there: the connection ends without a byte of reply.
-            self.close_connection = True
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            self.hang_up()
             return True
         if mode == "reset":
             # Linger with a zero time-out: closing sends a reset instead of an orderly end. The
@@ -120,11 +124,7 @@ class PublicHandler(Handler):
             self.start_reply(len(body) + 64, "text/plain; charset=utf-8")
             self.wfile.write(body)
             self.wfile.flush()
-            self.close_connection = True
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            self.hang_up()
             return True
         if mode == "malformed":
             self.close_connection = True
