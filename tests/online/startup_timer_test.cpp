@@ -201,19 +201,24 @@ public:
                   longest_ = std::max<ULONGLONG>(longest_, ::GetTickCount64() - start);
                   ::Sleep(20);
               }
+              ended_ = true;
           }) {}
     ~ResponsivenessProbe() { Stop(); }
     ResponsivenessProbe(const ResponsivenessProbe&) = delete;
     ResponsivenessProbe& operator=(const ResponsivenessProbe&) = delete;
-    // Ends the probe; the longest answer in milliseconds.
+    // Ends the probe; the longest answer in milliseconds. Called on the window's thread, which
+    // keeps answering meanwhile: a message sent just before would otherwise wait for it until
+    // its time-out, and that wait would be the test's, not the window's.
     ULONGLONG Stop() {
         stop_ = true;
+        PumpUntil([this] { return ended_.load(); }, 30000);
         if (thread_.joinable()) thread_.join();
         return longest_;
     }
 
 private:
     std::atomic<bool> stop_{false};
+    std::atomic<bool> ended_{false};
     std::atomic<ULONGLONG> longest_{0};
     std::thread thread_;
 };
